@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the simulator and starts it on the bundled sample data.
+#
+#   scripts/run.sh                     start it on this display
+#   scripts/run.sh --screenshot F.png  start it on a virtual display, save a
+#                                      picture of the screen to F.png, and end
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+shot=""
+if [ "${1:-}" = "--screenshot" ]; then
+  shot="${2:?usage: scripts/run.sh --screenshot FILE.png}"
+  case "$shot" in /*) ;; *) shot="$PWD/$shot" ;; esac
+elif [ $# -gt 0 ]; then
+  echo "usage: scripts/run.sh [--screenshot FILE.png]" >&2
+  exit 2
+fi
+
+"$root/scripts/build.sh"
+program="$root/build/bin/517"
+
+if [ -z "$shot" ]; then
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "There is no display to show the simulator on (DISPLAY is not set)." >&2
+    echo "Run it on a desktop, or take a picture of it on a virtual display:" >&2
+    echo "  scripts/run.sh --screenshot board.png" >&2
+    exit 1
+  fi
+  cd "$root/samples" 2>/dev/null || cd "$root"
+  exec "$program"
+fi
+
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/screenshot.sh" "$program" "$shot"

@@ -1,0 +1,277 @@
+#include "board/Form1.h"
+
+#include "board/BoardFace.h"
+#include "board/mdl517_000.h"
+#include "controls/M_Degit.h"
+#include "platform/ApiLib.h"
+#include "platform/FontSubst.h"
+#include "platform/Twips.h"
+#include "platform/VbColor.h"
+#include "settings/mdlIniIo_517.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QScopeGuard>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+// Cell grid of the face: one row of large cells and two rows of small cells
+// in each of the two blocks of six ticket numbers.
+constexpr int kLargeLefts[6] = {129, 191, 254, 315, 378, 440};
+constexpr int kSmallLefts[6] = {147, 209, 272, 333, 396, 458};
+
+struct CellRow
+{
+    int firstIndex;
+    int top;
+    bool large;
+};
+
+constexpr CellRow kCellRows[6] = {
+    {1, 49, true}, {13, 79, false}, {25, 100, false}, {7, 143, true}, {19, 173, false}, {31, 193, false},
+};
+
+// Design positions of the number labels 1 to 36 (left, top); they lie right
+// of the face and are kept current even though the window does not show them.
+constexpr int kLabelPos[36][2] = {
+    {582, 19}, {639, 19}, {693, 19}, {750, 19}, {808, 19}, {864, 19}, {917, 20}, {974, 20},
+    {570, 48}, {625, 48}, {681, 48}, {738, 48}, {795, 48}, {850, 48}, {906, 48}, {963, 48},
+    {570, 87}, {626, 87}, {681, 87}, {738, 87}, {796, 87}, {852, 87}, {908, 87}, {965, 87},
+    {570, 126}, {626, 126}, {682, 126}, {738, 126}, {796, 126}, {852, 126}, {908, 126}, {965, 126},
+    {570, 165}, {626, 165}, {682, 165}, {738, 165},
+};
+
+const QVariantMap& largeCellDesign()
+{
+    static const QVariantMap bag{{QStringLiteral("Keta"), 3}, {QStringLiteral("DegitSize"), 2}};
+    return bag;
+}
+
+const QVariantMap& smallCellDesign()
+{
+    static const QVariantMap bag{
+        {QStringLiteral("Keta"), 3},
+        {QStringLiteral("DegitSize"), 0},
+        {QStringLiteral("BaseForeColor"), 0x808080},
+        {QStringLiteral("DegitForeColor"), 0x0080FF},
+        {QStringLiteral("BackColor"), 0x404040},
+    };
+    return bag;
+}
+
+QString fullWidthNumber(int n)
+{
+    QString text;
+    for (const QChar c : QString::number(n))
+        text += QChar(c.unicode() - u'0' + 0xFF10);
+    return text;
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setWindowTitle(QStringLiteral("Form2"));
+    setFixedSize(BoardFace::Width, BoardFace::Height);
+
+    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
+    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
+    m_picture = imgRes[0].Picture;
+
+    createCells();
+    createClock();
+    createNumberLabels();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { ApiLib::guarded([this] { Timer1_Timer(); }); });
+    Timer1->start();
+}
+
+void Form1::createCells()
+{
+    for (int i = 0; i <= 36; ++i) {
+        Degit[i] = new M_Degit(this);
+        connect(Degit[i], &M_Degit::DblClick, this, [this, i] { ApiLib::guarded([this, i] { Degit_DblClick(i); }); });
+    }
+    Degit[0]->ReadProperties({});
+    Degit[0]->setGeometry(140, 2, 52, 20);
+    Degit[0]->hide();
+
+    for (const CellRow& row : kCellRows) {
+        const M_Degit::Metrics m = M_Degit::metricsFor(row.large ? 2 : 0);
+        for (int k = 0; k < 6; ++k) {
+            const int index = row.firstIndex + k;
+            // The last three large cells of the lower block sit one pixel higher.
+            const int top = (index >= 10 && index <= 12) ? row.top - 1 : row.top;
+            M_Degit* cell = Degit[index];
+            cell->ReadProperties(row.large ? largeCellDesign() : smallCellDesign());
+            cell->setGeometry(row.large ? kLargeLefts[k] : kSmallLefts[k], top, m.digitWidth * 3, m.digitHeight);
+        }
+    }
+}
+
+void Form1::createClock()
+{
+    const int lefts[2] = {363, 390};
+    for (int i = 0; i < 2; ++i) {
+        TimeDegit[i] = new M_Degit(this);
+        TimeDegit[i]->ReadProperties({{QStringLiteral("Keta"), 2}, {QStringLiteral("DegitSize"), 0}});
+        TimeDegit[i]->setGeometry(lefts[i], 2, 26, 20);
+        TimeDegit[i]->hide();
+    }
+}
+
+void Form1::createNumberLabels()
+{
+    QFont font(FontSubst::DigitFace);
+    font.setPointSizeF(12.75);
+    font.setBold(true);
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, VbColor::toQColor(0x008000));
+    for (int i = 0; i <= 36; ++i) {
+        auto* label = new QLabel(fullWidthNumber(i), this);
+        label->setFont(font);
+        label->setPalette(palette);
+        label->setAlignment(Qt::AlignCenter);
+        if (i == 0) {
+            label->setGeometry(79, 3, 52, 16);
+            label->hide();
+        } else {
+            label->setGeometry(kLabelPos[i - 1][0], kLabelPos[i - 1][1], 52, 16);
+        }
+        lblSeiriNum[i] = label;
+    }
+}
+
+// The order is the start-up order; the steps that other windows take part in
+// join here as those windows exist.
+void Form1::Form_Load()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    mdl517_000::ClearFareCells(*this);
+    mdl517_000::InitPanelDefaults(*this);
+    move(0, 0);
+    setMask(shapeRegion(rect().size()));
+    update();
+}
+
+void Form1::GetFormInfo()
+{
+    mdlIniIo_517::FormInfo.lLeft = Twips::fromPixels(x());
+    mdlIniIo_517::FormInfo.lTop = Twips::fromPixels(y());
+}
+
+void Form1::SetFormInfo()
+{
+    move(Twips::toPixels(mdlIniIo_517::FormInfo.lLeft), Twips::toPixels(mdlIniIo_517::FormInfo.lTop));
+}
+
+void Form1::DeleteRgn()
+{
+    // The shape was handed to the window and goes with it; nothing to free,
+    // and the board keeps its shape until it closes.
+}
+
+void Form1::setPicture(const QPixmap& picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void Form1::Timer1_Timer()
+{
+    const QString now = m_now().toString(QStringLiteral("HH:mm:ss"));
+    TimeDegit[0]->setValue(now.mid(0, 2).toDouble());
+    TimeDegit[1]->setValue(now.mid(3, 2).toDouble());
+}
+
+void Form1::Degit_DblClick(int Index)
+{
+    if (!Degit[Index]->UserSet())
+        return;
+    if (m_panel)
+        m_panel->setEnabled(false);
+    const auto enableAgain = qScopeGuard([this] {
+        if (m_panel)
+            m_panel->setEnabled(true);
+    });
+    if (Degit[Index]->ShowSetDlg() != 1)
+        return;
+    const int zeroMode = Degit[Index]->ZeroMode();
+    const int shift = Degit[Index]->Shift();
+    const int fillZero = Degit[Index]->FillZero();
+    for (int i = 1; i <= 36; ++i) {
+        const QVariant shown = Degit[i]->Value();
+        Degit[i]->setShift(shift);
+        Degit[i]->setFillZero(fillZero);
+        Degit[i]->setZeroMode(zeroMode);
+        Degit[i]->setValue(shown);
+    }
+}
+
+QRegion Form1::shapeRegion(const QSize& client)
+{
+    // A rectangle whose corners are quarter ellipses of 12 x 12 pixels.
+    const int w = client.width();
+    const int h = client.height();
+    const double r = 6.0;
+    QRegion region;
+    for (int y = 0; y < h; ++y) {
+        const double fromEdge = std::min(y + 0.5, h - y - 0.5);
+        int inset = 0;
+        if (fromEdge < r) {
+            const double dy = r - fromEdge;
+            inset = static_cast<int>(std::lround(r - std::sqrt(r * r - dy * dy)));
+        }
+        region += QRect(inset, y, w - 2 * inset, 1);
+    }
+    return region;
+}
+
+void Form1::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    // A user face smaller than the board leaves grey around it.
+    p.fillRect(rect(), QColor(0xC0, 0xC0, 0xC0));
+    p.drawPixmap(0, 0, m_picture);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    Form_Load();
+    QWidget::showEvent(event);
+}
+
+void Form1::mousePressEvent(QMouseEvent* event)
+{
+    // Only the face itself is a handle; presses on controls never move the board.
+    if (event->button() != Qt::LeftButton || childAt(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragOffset && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_dragOffset.reset();
+}

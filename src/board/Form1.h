@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QPointer>
+#include <QTime>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class M_Degit;
+class QLabel;
+class QTimer;
+
+// The fare display board: a borderless, round-cornered picture of the board
+// with 36 fare cells, the hidden clock cells and the ticket-number labels.
+// It is the start-up window; after start-up it is written to from outside.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Form1)
+
+public:
+    struct ImageHolder
+    {
+        QPixmap Picture;
+    };
+
+    explicit Form1(QWidget* parent = nullptr);
+
+    // The start-up sequence; runs once, before the board is first shown.
+    void Form_Load();
+
+    void GetFormInfo();
+    void SetFormInfo();
+    void DeleteRgn();
+
+    // The face shown under the cells.
+    const QPixmap& Picture() const { return m_picture; }
+    void setPicture(const QPixmap& picture);
+
+    void Timer1_Timer();
+    void Degit_DblClick(int Index);
+
+    // The window that is disabled while a cell's options dialog is open.
+    void setOperationPanel(QWidget* panel) { m_panel = panel; }
+    // Where the clock reads the time (tests set a fixed time).
+    void setTimeSource(std::function<QTime()> now) { m_now = std::move(now); }
+
+    // The board's rounded shape for a client area of the given size.
+    static QRegion shapeRegion(const QSize& client);
+
+    std::array<M_Degit*, 37> Degit{};
+    std::array<M_Degit*, 2> TimeDegit{};
+    std::array<QLabel*, 37> lblSeiriNum{};
+    std::array<ImageHolder, 3> imgRes{};
+    QTimer* Timer1 = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void createCells();
+    void createClock();
+    void createNumberLabels();
+
+    QPixmap m_picture;
+    QPointer<QWidget> m_panel;
+    std::function<QTime()> m_now = [] { return QTime::currentTime(); };
+    std::optional<QPoint> m_dragOffset;
+    bool m_loaded = false;
+};

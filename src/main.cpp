@@ -1,0 +1,10 @@
+#include "board/Form1.h"
+#include "platform/Application.h"
+
+int main(int argc, char** argv)
+{
+    Application app(argc, argv);
+    Form1 board;
+    board.show();
+    return app.exec();
+}

@@ -1,0 +1,194 @@
+#include "platform/ApiLib.h"
+
+#include "platform/Cp932.h"
+
+#include <MirvRes.h>
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <new>
+#include <utility>
+
+namespace ApiLib {
+
+namespace {
+
+Answerer& answerer()
+{
+    static Answerer a;
+    return a;
+}
+
+QMessageBox::Icon iconFor(int style)
+{
+    switch (style & 0x70) {
+    case vbCritical:
+        return QMessageBox::Critical;
+    case vbQuestion:
+        return QMessageBox::Question;
+    case vbExclamation:
+        return QMessageBox::Warning;
+    case vbInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+int showMessageBox(const SeamCall& call)
+{
+    QMessageBox box(iconFor(call.style), call.title, QString(call.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setTextFormat(Qt::PlainText);
+    struct Choice
+    {
+        QString text;
+        QMessageBox::ButtonRole role;
+        int result;
+    };
+    QList<Choice> choices;
+    switch (call.style & 0x7) {
+    case vbOKCancel:
+        choices = {{QStringLiteral("OK"), QMessageBox::AcceptRole, vbOK},
+                   {QStringLiteral("キャンセル"), QMessageBox::RejectRole, vbCancel}};
+        break;
+    case vbYesNo:
+        choices = {{QStringLiteral("はい(&Y)"), QMessageBox::YesRole, vbYes},
+                   {QStringLiteral("いいえ(&N)"), QMessageBox::NoRole, vbNo}};
+        break;
+    default:
+        choices = {{QStringLiteral("OK"), QMessageBox::AcceptRole, vbOK}};
+        break;
+    }
+    QList<QPushButton*> buttons;
+    for (const auto& c : choices)
+        buttons.append(box.addButton(c.text, c.role));
+    box.setDefaultButton(buttons.first());
+    box.exec();
+    const int clicked = buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
+    // Closing the box through its frame answers like its last (cancelling) button.
+    return choices.at(clicked >= 0 ? clicked : choices.size() - 1).result;
+}
+
+// Every modal interaction passes here: the answerer takes it when one is set.
+std::int32_t pass(SeamCall& call, const std::function<std::int32_t(SeamCall&)>& real)
+{
+    if (answerer())
+        return answerer()(call);
+    return real(call);
+}
+
+QByteArray terminated(const QByteArray& bytes)
+{
+    QByteArray buffer = bytes;
+    buffer.append('\0');
+    return buffer;
+}
+
+} // namespace
+
+void setAnswerer(Answerer a)
+{
+    answerer() = std::move(a);
+}
+
+int MsgBox(const QString& prompt, int style, const QString& title)
+{
+    SeamCall call{QStringLiteral("MsgBox"), title, prompt, style, {}, {}};
+    return pass(call, [](SeamCall& c) { return showMessageBox(c); });
+}
+
+QString errorText(const AppError& error)
+{
+    return QStringLiteral("エラー Code:%1\r\n内容:%2").arg(error.number()).arg(error.description());
+}
+
+void showError(const AppError& error)
+{
+    MsgBox(errorText(error), vbOKOnly | vbCritical);
+}
+
+void guarded(const std::function<void()>& body) noexcept
+{
+    try {
+        try {
+            body();
+        } catch (const AppError& e) {
+            showError(e);
+        } catch (const std::bad_alloc&) {
+            showError(AppError(ErrNo::OutOfMemory));
+        } catch (const std::exception& e) {
+            showError(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
+        } catch (...) {
+            showError(AppError(ErrNo::InternalError));
+        }
+    } catch (...) {
+        // Showing the message failed as well; nothing is left to tell the user with.
+    }
+}
+
+std::int32_t LenB_ASCII(const QByteArray& text)
+{
+    return ::LenB_ASCII(terminated(text).constData());
+}
+
+QByteArray MidB_ASCII(const QByteArray& text, std::int32_t start, std::int32_t length)
+{
+    QByteArray buffer = terminated(text);
+    const std::int32_t n = ::MidB_ASCII(buffer.data(), start, length);
+    buffer.truncate(n);
+    return buffer;
+}
+
+QString GetOsInfo()
+{
+    char buffer[256];
+    ::GetOsInfo(buffer, sizeof buffer);
+    return QString::fromLocal8Bit(buffer);
+}
+
+std::int32_t Call_dlg100(QWidget* control, std::int16_t keta, std::int16_t& zeroMode, std::int16_t& shift,
+                         std::int16_t& fillZero)
+{
+    SeamCall call{QStringLiteral("Call_dlg100"), {}, {}, 0, {keta, zeroMode, shift, fillZero}, {}};
+    const std::int32_t result = pass(call, [control](SeamCall& c) {
+        std::int16_t z = static_cast<std::int16_t>(c.numbers[1]);
+        std::int16_t s = static_cast<std::int16_t>(c.numbers[2]);
+        std::int16_t f = static_cast<std::int16_t>(c.numbers[3]);
+        const std::int32_t r = ::Call_dlg100(control, static_cast<std::int16_t>(c.numbers[0]), &z, &s, &f);
+        c.numbers[1] = z;
+        c.numbers[2] = s;
+        c.numbers[3] = f;
+        return r;
+    });
+    // An answerer that cancels hands back nothing, whatever it did to the call.
+    if (result == 0)
+        return result;
+    zeroMode = static_cast<std::int16_t>(call.numbers.value(1, zeroMode));
+    shift = static_cast<std::int16_t>(call.numbers.value(2, shift));
+    fillZero = static_cast<std::int16_t>(call.numbers.value(3, fillZero));
+    return result;
+}
+
+void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text)
+{
+    SeamCall call{QStringLiteral("Call_dlg110"), {}, text, 0, {flag}, {}};
+    pass(call, [owner](SeamCall& c) {
+        QByteArray buffer = terminated(Cp932::encodeOrThrow(c.text));
+        return ::Call_dlg110(owner, c.numbers[0], buffer.data());
+    });
+}
+
+bool GetVersionExA(OSVERSIONINFO& info)
+{
+    if (info.dwOSVersionInfoSize < 148)
+        return false;
+    info.dwMajorVersion = 10;
+    info.dwMinorVersion = 0;
+    info.dwBuildNumber = 0;
+    info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    info.szCSDVersion[0] = '\0';
+    return true;
+}
+
+} // namespace ApiLib

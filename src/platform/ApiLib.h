@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/AppError.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+
+// Platform and companion-library operations, and the one seam through which
+// every message box and modal picker of the program goes.
+namespace ApiLib {
+
+inline const QString AppTitle = QStringLiteral("ミラゼルアプリケーション");
+
+// Message box styles and answers, combinable as buttons | icon.
+enum MsgBoxStyle : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+enum MsgBoxResult : int {
+    vbOK = 1,
+    vbCancel = 2,
+    vbYes = 6,
+    vbNo = 7,
+};
+
+// One modal interaction as it passes the seam. numbers and texts carry the
+// in/out values of pickers; an answerer may change them as the user would.
+struct SeamCall
+{
+    QString kind; // "MsgBox", "Call_dlg100", "Call_dlg110", ...
+    QString title;
+    QString text;
+    int style = 0;
+    QList<std::int32_t> numbers;
+    QStringList texts;
+};
+
+// Replaces every real dialog with the answerer (tests); an empty function
+// restores the real dialogs.
+using Answerer = std::function<std::int32_t(SeamCall&)>;
+void setAnswerer(Answerer answerer);
+
+// Message box with the application's title unless another is given.
+int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = AppTitle);
+
+// The message every trapped failure is shown with.
+QString errorText(const AppError& error);
+void showError(const AppError& error);
+
+// Runs an event handler's body; whatever escapes it is shown and the program
+// goes on.
+void guarded(const std::function<void()>& body) noexcept;
+
+// --- companion library -------------------------------------------------------
+
+std::int32_t LenB_ASCII(const QByteArray& text);
+QByteArray MidB_ASCII(const QByteArray& text, std::int32_t start, std::int32_t length);
+QString GetOsInfo();
+
+// Returns 1 (OK, apply to every cell), 2 (OK, this cell) or 0 (cancel; the
+// values are left unchanged).
+std::int32_t Call_dlg100(QWidget* control, std::int16_t keta, std::int16_t& zeroMode, std::int16_t& shift,
+                         std::int16_t& fillZero);
+void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text);
+
+// --- operating system version ------------------------------------------------
+
+struct OSVERSIONINFO
+{
+    std::uint32_t dwOSVersionInfoSize = 148;
+    std::uint32_t dwMajorVersion = 0;
+    std::uint32_t dwMinorVersion = 0;
+    std::uint32_t dwBuildNumber = 0;
+    std::uint32_t dwPlatformId = 0;
+    char szCSDVersion[128] = {};
+};
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+inline constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+
+// This system answers as a later member of the NT family, so every caller
+// takes the path meant for current systems.
+bool GetVersionExA(OSVERSIONINFO& info);
+
+} // namespace ApiLib

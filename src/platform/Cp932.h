@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Code page 932 (Microsoft's Shift-JIS), the encoding of every text the
+// program exchanges with files and with the companion library. Conversions
+// never substitute: a character or byte sequence that has no counterpart is
+// reported with its position.
+namespace Cp932 {
+
+// nullopt when some character cannot be encoded; *badIndex then receives the
+// index (in QString units) of the first such character.
+std::optional<QByteArray> encode(const QString& text, qsizetype* badIndex = nullptr);
+
+// nullopt when the bytes are not valid code page 932; *badOffset then
+// receives the byte offset of the first invalid or truncated sequence.
+std::optional<QString> decode(const QByteArray& bytes, qsizetype* badOffset = nullptr);
+
+// Throwing forms for callers that let the failure travel up (error 5, with a
+// description naming the character or the byte position).
+QByteArray encodeOrThrow(const QString& text);
+QString decodeOrThrow(const QByteArray& bytes);
+
+// True for a byte that starts a double-byte character.
+constexpr bool isLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+} // namespace Cp932
