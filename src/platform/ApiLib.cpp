@@ -4,7 +4,12 @@
 
 #include <MirvRes.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <QPushButton>
 
 #include <new>
@@ -13,6 +18,12 @@
 namespace ApiLib {
 
 namespace {
+
+std::function<void(int)>& sleeper()
+{
+    static std::function<void(int)> s;
+    return s;
+}
 
 Answerer& answerer()
 {
@@ -125,6 +136,48 @@ void guarded(const std::function<void()>& body) noexcept
     } catch (...) {
         // Showing the message failed as well; nothing is left to tell the user with.
     }
+}
+
+void Sleep(int ms)
+{
+    if (sleeper()) {
+        sleeper()(ms);
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void setSleeper(std::function<void(int)> s)
+{
+    sleeper() = std::move(s);
+}
+
+void DoEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+QString withTrailingSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+QString FindFileNoCase(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return path;
+    const QDir folder = info.dir();
+    const QStringList names = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        if (name.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+            return path.left(path.size() - info.fileName().size()) + name;
+    }
+    return path;
 }
 
 std::int32_t LenB_ASCII(const QByteArray& text)

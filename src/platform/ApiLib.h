@@ -63,6 +63,25 @@ void showError(const AppError& error);
 // goes on.
 void guarded(const std::function<void()>& body) noexcept;
 
+// --- waits and files ----------------------------------------------------------
+
+// Waits ms milliseconds. Windows keep painting, but user input is held back
+// and served after the wait, as a blocking wait would.
+void Sleep(int ms);
+// Replaces Sleep (tests record the wait instead of waiting); an empty
+// function restores the real wait.
+void setSleeper(std::function<void(int)> sleeper);
+
+// Lets the pending window events run.
+void DoEvents();
+
+// folder with a "/" appended, unless it is empty or already ends with one.
+QString withTrailingSeparator(const QString& folder);
+
+// The path itself when it names an entry; otherwise an entry of its folder
+// whose name differs only in letter case; otherwise the path unchanged.
+QString FindFileNoCase(const QString& path);
+
 // --- companion library -------------------------------------------------------
 
 std::int32_t LenB_ASCII(const QByteArray& text);

@@ -34,6 +34,7 @@ inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int TypeMismatch = 13;
 inline constexpr int OutOfStack = 28;
 inline constexpr int InternalError = 51;
 inline constexpr int BadFileName = 52;

@@ -61,13 +61,13 @@ private:
 
 Converter& encoder()
 {
-    thread_local Converter c("CP932", "UTF-8");
+    thread_local Converter c("CP932", "UTF-16LE");
     return c;
 }
 
 Converter& decoder()
 {
-    thread_local Converter c("UTF-8", "CP932");
+    thread_local Converter c("UTF-16LE", "CP932");
     return c;
 }
 
@@ -77,11 +77,12 @@ namespace Cp932 {
 
 std::optional<QByteArray> encode(const QString& text, qsizetype* badIndex)
 {
-    const QByteArray utf8 = text.toUtf8();
+    // QString holds UTF-16 already: hand its units to iconv as they are.
+    const QByteArray units = QByteArray::fromRawData(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     qsizetype failedAt = 0;
-    auto out = encoder().run(utf8, &failedAt);
+    auto out = encoder().run(units, &failedAt);
     if (!out && badIndex)
-        *badIndex = QString::fromUtf8(utf8.left(failedAt)).size();
+        *badIndex = failedAt / 2;
     return out;
 }
 
@@ -90,7 +91,7 @@ std::optional<QString> decode(const QByteArray& bytes, qsizetype* badOffset)
     auto out = decoder().run(bytes, badOffset);
     if (!out)
         return std::nullopt;
-    return QString::fromUtf8(*out);
+    return QString(reinterpret_cast<const QChar*>(out->constData()), out->size() / 2);
 }
 
 QByteArray encodeOrThrow(const QString& text)
