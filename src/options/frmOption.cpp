@@ -1,0 +1,581 @@
+#include "options/frmOption.h"
+
+#include "controls/M_Degit.h"
+#include "options/ColorButton.h"
+#include "options/WrappingRadioButton.h"
+#include "platform/ApiLib.h"
+#include "platform/FontSubst.h"
+#include "platform/Twips.h"
+#include "settings/mdlIniIo_517.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+
+namespace {
+
+// Design sizes of the window's client area.
+constexpr int kClientWidthTwips = 9570;
+constexpr int kClientHeightTwips = 5610;
+
+// Where every page lies; the pages are stacked on the same rectangle.
+const QRect kPageRect(112, 4, 518, 366);
+
+QGroupBox* frame(QWidget* parent, const QString& title, const QRect& geometry)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setGeometry(geometry);
+    return box;
+}
+
+// A page or sub-page: opaque, so the one in front hides the ones behind it
+// without any of them being hidden.
+QGroupBox* page(QWidget* parent, const QString& title, const QRect& geometry)
+{
+    QGroupBox* box = frame(parent, title, geometry);
+    box->setAutoFillBackground(true);
+    return box;
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QRect& geometry,
+              Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    l->setAlignment(alignment);
+    return l;
+}
+
+QLabel* note(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    QLabel* l = label(parent, text, geometry, Qt::AlignLeft | Qt::AlignTop);
+    l->setWordWrap(true);
+    return l;
+}
+
+QLineEdit* textBox(QWidget* parent, const QRect& geometry)
+{
+    auto* t = new QLineEdit(parent);
+    t->setGeometry(geometry);
+    return t;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setGeometry(geometry);
+    return b;
+}
+
+ColorButton* swatch(QWidget* parent, std::int32_t colour, const QRect& geometry)
+{
+    auto* b = new ColorButton(parent);
+    b->setBackColor(colour);
+    b->setGeometry(geometry);
+    return b;
+}
+
+QCheckBox* checkBox(QWidget* parent, const QString& text, const QRect& geometry, bool checked = false)
+{
+    auto* c = new QCheckBox(text, parent);
+    c->setGeometry(geometry);
+    c->setChecked(checked);
+    return c;
+}
+
+// Option buttons are exclusive among the option buttons of their own
+// container only (see groupOptionButtons).
+QRadioButton* option(QWidget* parent, const QString& text, const QRect& geometry, bool selected = false)
+{
+    auto* o = new QRadioButton(text, parent);
+    o->setGeometry(geometry);
+    o->setChecked(selected);
+    return o;
+}
+
+QRadioButton* wrappingOption(QWidget* parent, const QString& text, const QRect& geometry, bool selected = false)
+{
+    auto* o = new WrappingRadioButton(text, parent);
+    o->setGeometry(geometry);
+    o->setChecked(selected);
+    return o;
+}
+
+QComboBox* list(QWidget* parent, const QRect& geometry)
+{
+    auto* c = new QComboBox(parent);
+    c->setEditable(false);
+    c->setGeometry(geometry);
+    return c;
+}
+
+// Lists that sit in the blank stretches of a caption. The place is measured
+// in the caption's own font, so the list covers the blanks whatever face
+// stands in for the design's font on this system.
+QRect blankRun(const QWidget* owner, const QString& text, int textLeft, int ordinal)
+{
+    static const QRegularExpression blanks(QStringLiteral("[ \u3000]{3,}"));
+    const QFontMetrics metrics(owner->font());
+    auto it = blanks.globalMatch(text);
+    for (int n = 0; it.hasNext(); ++n) {
+        const QRegularExpressionMatch run = it.next();
+        if (n != ordinal)
+            continue;
+        const int from = metrics.horizontalAdvance(text.left(run.capturedStart()));
+        const int to = metrics.horizontalAdvance(text.left(run.capturedEnd()));
+        return QRect(owner->x() + textLeft + from, owner->y(), to - from, owner->height());
+    }
+    return {};
+}
+
+QComboBox* listInBlank(QWidget* owner, const QString& text, int textLeft, int ordinal)
+{
+    constexpr int kWidth = 60;
+    constexpr int kHeight = 20;
+    const QRect run = blankRun(owner, text, textLeft, ordinal);
+    const int width = std::min(kWidth, run.width());
+    const QPoint centre = run.center();
+    return list(owner->parentWidget(), QRect(centre.x() - width / 2 + 1, centre.y() - kHeight / 2 + 1, width, kHeight));
+}
+
+QComboBox* listInBlank(QCheckBox* owner, int ordinal)
+{
+    QStyleOptionButton option;
+    option.initFrom(owner);
+    option.text = owner->text();
+    const int textLeft = owner->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, owner).left();
+    return listInBlank(owner, owner->text(), textLeft, ordinal);
+}
+
+QComboBox* listInBlank(QLabel* owner, int ordinal)
+{
+    return listInBlank(owner, owner->text(), owner->contentsRect().left(), ordinal);
+}
+
+void addNumbers(QComboBox* box, int last)
+{
+    for (int n = 1; n <= last; ++n)
+        box->addItem(QString::number(n));
+    box->setCurrentIndex(0);
+}
+
+} // namespace
+
+frmOption::frmOption(QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("オプション"));
+    setFixedSize(Twips::toPixels(kClientWidthTwips), Twips::toPixels(kClientHeightTwips));
+    // Controls sit at fixed pixel positions laid out for the 9-point dialog
+    // face at 96 dpi; a pixel size keeps captions inside them at any dpi.
+    QFont face(FontSubst::PGothic);
+    face.setPixelSize(12);
+    setFont(face);
+
+    createPages();
+    groupOptionButtons();
+    connectHandlers();
+    Form_Load();
+
+    // No button is the default: Enter in a path box must not close the dialog.
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+
+    Option1[0]->setChecked(true);
+    Option5[1]->setChecked(true);
+}
+
+void frmOption::createPages()
+{
+    static const QString kButtonCaptions[6] = {
+        QStringLiteral("運賃データと　放送用データ"), QStringLiteral("パネルと整理券番号表示"),
+        QStringLiteral("デジタル部品と情報用数字"),   QStringLiteral("停名の設定"),
+        QStringLiteral("サウンド"),                   QStringLiteral("　　整理券　　　プレビュー"),
+    };
+    static const QString kPageCaptions[6] = {
+        QStringLiteral("運賃データと放送用データ"),
+        QStringLiteral("パネルと整理券番号表示"),
+        QStringLiteral("デジタル部品と情報用数字"),
+        QStringLiteral("停名の設定"),
+        QStringLiteral("サウンド（鳴らさなくてもいい項目にはファイル名を入れないで下さい）"),
+        QStringLiteral("整理券プレビュー"),
+    };
+    for (int i = 0; i < 6; ++i) {
+        Frame1[i] = page(this, kPageCaptions[i], kPageRect);
+        auto* pageButton = new WrappingRadioButton(kButtonCaptions[i], this);
+        pageButton->setPushLike(true);
+        pageButton->setGeometry(8, 8 + i * 50, 96, 44);
+        Option1[i] = pageButton;
+    }
+    // Nothing ever enables it: that page's settings are kept and applied,
+    // but the operator cannot reach them.
+    Option1[1]->setEnabled(false);
+
+    createFolderPage(Frame1[0]);
+    createPanelPage(Frame1[1]);
+    createDigitPage(Frame1[2]);
+    createChimeiPage(Frame1[3]);
+    createSoundPage(Frame1[4]);
+    createTicketPage(Frame1[5]);
+
+    Command4 = button(this, QStringLiteral("OK"), QRect(8, 336, 96, 30));
+}
+
+void frmOption::createFolderPage(QGroupBox* p)
+{
+    static const QString kHeadings[2] = {
+        QStringLiteral("運賃データ(*.hy3)のあるフォルダー："),
+        QStringLiteral("放送用データ(*****Tp.csv)のあるフォルダー："),
+    };
+    static const QString kOpenCaptions[2] = {
+        QStringLiteral("上記運賃データの場所をエクスプローラで開く"),
+        QStringLiteral("上記放送用データの場所をエクスプローラで開く"),
+    };
+    for (int i = 0; i < 2; ++i) {
+        const int top = 28 + i * 100;
+        Label3[i] = label(p, kHeadings[i], QRect(12, top, 480, 18));
+        Text2[i] = textBox(p, QRect(12, top + 20, 460, 22));
+        Command3[i] = button(p, QStringLiteral("..."), QRect(476, top + 20, 30, 22));
+        Command10[i] = button(p, kOpenCaptions[i], QRect(12, top + 48, 330, 26));
+    }
+}
+
+void frmOption::createPanelPage(QGroupBox* p)
+{
+    Check1 = checkBox(p, QStringLiteral("整理券番号自動表示機能を使用"), QRect(12, 20, 300, 20), true);
+
+    Frame4 = frame(p, QStringLiteral("本体パネル"), QRect(8, 42, 502, 170));
+    Option3[0] = option(Frame4, QStringLiteral("内蔵しているパネルを自動で割り当てる"), QRect(10, 18, 290, 20), true);
+    Option3[1] = option(Frame4, QStringLiteral("個別に設定する"), QRect(310, 18, 180, 20));
+
+    // Per image group: caption, the user-file and built-in buttons.
+    struct ImageGroup
+    {
+        const char* caption;
+        int user;
+        int builtIn;
+    };
+    static const ImageGroup kGroups[3] = {
+        {"バックライトOFF時の画像：", 6, 7},
+        {"ON1の画像：", 2, 3},
+        {"ON2の画像：", 5, 4},
+    };
+    for (int i = 0; i < 3; ++i) {
+        QGroupBox* group = frame(Frame4, QString::fromUtf8(kGroups[i].caption), QRect(8 + i * 164, 40, 160, 66));
+        Option3[kGroups[i].user] = option(group, QStringLiteral("ユーザーパネル"), QRect(6, 18, 102, 20));
+        Option3[kGroups[i].builtIn] = option(group, QStringLiteral("内蔵"), QRect(108, 18, 48, 20), true);
+        txtSelectPanel[i] = textBox(group, QRect(6, 40, 120, 20));
+        Command6[i] = button(group, QStringLiteral("..."), QRect(128, 40, 26, 20));
+        group->setEnabled(false);
+        group->setVisible(false);
+        Frame6[i] = group;
+    }
+    Label5[1] = note(Frame4,
+                     QStringLiteral("※ユーザーパネルには、現在の機種に対応の画像をご使用ください。大きいパネルの場合、はみ出た部分"
+                                    "（右・下）が切り取られます。逆に小さいパネルの場合は左上から表示され、余白部分はグレーになり"
+                                    "ますのでご注意ください。"),
+                     QRect(10, 110, 484, 56));
+
+    Frame3 = frame(p, QString(), QRect(8, 216, 502, 124));
+    Label4[5] = label(Frame3, QStringLiteral("整理券番号表示設定"), QRect(10, 6, 240, 18));
+    Label4[1] = label(Frame3, QStringLiteral("整理券番号のバックライトカラー(文字色)"), QRect(10, 28, 250, 18));
+    static const char* const kStates[3] = {"OFF：", "ON1：", "ON2："};
+    static const std::int32_t kNumberColours[3] = {0x008000, 0x00C000, 0xC0FFC0};
+    for (int i = 0; i < 3; ++i) {
+        const int left = 10 + i * 82;
+        Label4[2 + i] = label(Frame3, QString::fromUtf8(kStates[i]), QRect(left, 50, 36, 24),
+                              Qt::AlignRight | Qt::AlignVCenter);
+        Command5[i] = swatch(Frame3, kNumberColours[i], QRect(left + 38, 48, 36, 26));
+    }
+    Combo2 = list(Frame3, QRect(266, 26, 226, 22));
+    Check2 = checkBox(Frame3, QStringLiteral("数字が1桁の番号は頭に0を付け足す"), QRect(266, 52, 226, 20));
+    Label15 = note(Frame3,
+                   QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFにしてください。"),
+                   QRect(10, 82, 484, 36));
+}
+
+void frmOption::createColourGroup(QGroupBox* group, int firstButton, M_Degit*& preview,
+                                  const std::array<int, 3>& colours)
+{
+    static const char* const kRoles[3] = {"背景色：", "未発光時の文字色：", "発光時の文字色："};
+    static const int kLabelWidths[3] = {48, 108, 96};
+    int x = 6;
+    for (int k = 0; k < 3; ++k) {
+        label(group, QString::fromUtf8(kRoles[k]), QRect(x, 22, kLabelWidths[k], 24),
+              Qt::AlignRight | Qt::AlignVCenter);
+        x += kLabelWidths[k] + 2;
+        Command8[firstButton + k] = swatch(group, colours[k], QRect(x, 20, 32, 26));
+        x += 38;
+    }
+    label(group, QStringLiteral("プレビュー"), QRect(x, 22, 58, 24), Qt::AlignRight | Qt::AlignVCenter);
+    preview = new M_Degit(group);
+    preview->move(x + 60, 19);
+    preview->setKeta(3);
+    preview->setBackColor(colours[0]);
+    preview->setBaseForeColor(colours[1]);
+    preview->setDegitForeColor(colours[2]);
+    preview->setValue(123);
+}
+
+void frmOption::createDigitPage(QGroupBox* p)
+{
+    Frame5[0] = frame(p, QStringLiteral("デジタル部品「大人」部分の背景色と文字色"), QRect(8, 18, 502, 54));
+    Frame5[2] = frame(p, QStringLiteral("デジタル部品「地下鉄差額」部分の背景色と文字色"), QRect(8, 72, 502, 54));
+    Frame5[3] = frame(p, QStringLiteral("デジタル部品「全線定期」部分の背景色と文字色"), QRect(8, 126, 502, 54));
+    createColourGroup(Frame5[0], 0, M_Degit1, {0x808080, 0x969696, 0x72D2F8});
+    createColourGroup(Frame5[2], 3, M_Degit2, {0x404040, 0x808080, 0x0080FF});
+    createColourGroup(Frame5[3], 6, M_Degit3, {0x404040, 0x808080, 0x0080FF});
+
+    QGroupBox* info = frame(p, QStringLiteral("情報用数字の設定"), QRect(8, 182, 502, 180));
+    Frame5[1] = info;
+    Check3[0] = checkBox(info, QStringLiteral("停留所の順番（区間・個数）を、　　　　　　  コマ目に表示する。"),
+                         QRect(10, 18, 484, 22));
+    Check3[4] = checkBox(info, QStringLiteral("0から数える"), QRect(32, 41, 200, 20));
+    Check3[1] = checkBox(info, QStringLiteral("整理券番号を、  　　　　　　コマ目に表示する。"), QRect(10, 62, 484, 22));
+    Check3[2] = checkBox(info, QStringLiteral("系統番号を、  　　　　　　コマ目に表示する。"), QRect(10, 86, 484, 22));
+    Check3[3] = checkBox(info, QStringLiteral("データの　　　  　　　　　列目の値を、  　　　　　　コマ目に表示する。"),
+                         QRect(10, 110, 484, 22));
+    Combo4[0] = listInBlank(Check3[0], 0);
+    Combo4[1] = listInBlank(Check3[1], 0);
+    Combo4[2] = listInBlank(Check3[2], 0);
+    Combo4[4] = listInBlank(Check3[3], 0);
+    Combo4[3] = listInBlank(Check3[3], 1);
+    // The cell lists and "0から数える" wait for their check box.
+    for (QComboBox* c : Combo4)
+        c->setEnabled(false);
+    Check3[4]->setEnabled(false);
+
+    Label7 = note(info,
+                  QStringLiteral("デジタル数字の桁ずらし、ゼロ埋めの設定は各部品をダブルクリックして設定してください。また、"
+                                 "これら情報用数字は運賃の表示よりも優先されます。"),
+                  QRect(10, 136, 484, 38));
+}
+
+void frmOption::createChimeiPage(QGroupBox* p)
+{
+    Label9 = label(p, QStringLiteral("フォントオプション："), QRect(12, 30, 130, 22));
+    Combo3 = list(p, QRect(144, 30, 300, 22));
+    Combo3->addItems({
+        QStringLiteral("ゴシック体"),
+        QStringLiteral("明朝体"),
+        QStringLiteral("漢字はゴシック、それ以外は明朝"),
+        QStringLiteral("漢字は明朝、それ以外はゴシック"),
+        QStringLiteral("英数字はゴシック、それ以外は明朝"),
+    });
+    // No face is chosen until the operator or the settings pick one.
+    Combo3->setCurrentIndex(-1);
+    Check4 = checkBox(p, QStringLiteral("太字（表示の不具合はサポート対象外）"), QRect(12, 62, 400, 20));
+
+    Label8[0] = label(p, QStringLiteral("背景色："), QRect(12, 98, 60, 26));
+    Command9[0] = swatch(p, 0x808080, QRect(76, 96, 40, 28));
+    Label8[1] = label(p, QStringLiteral("文字色："), QRect(12, 132, 60, 26));
+    Command9[1] = swatch(p, 0x00FFFF, QRect(76, 130, 40, 28));
+}
+
+void frmOption::addSoundRow(QWidget* parent, int labelIndex, const QString& caption, int soundIndex,
+                            const QRect& labelRect, const QRect& box)
+{
+    Label1[labelIndex] = label(parent, caption, labelRect);
+    txtSelectSound[soundIndex] = textBox(parent, box);
+    cmdSelectSound[soundIndex] =
+        button(parent, QStringLiteral("..."), QRect(box.right() + 3, box.top(), 28, box.height()));
+}
+
+void frmOption::createSoundPage(QGroupBox* p)
+{
+    addSoundRow(p, 0, QStringLiteral("系統設定時のサウンド："), 0, QRect(10, 22, 140, 20), QRect(150, 22, 320, 20));
+    addSoundRow(p, 1, QStringLiteral("リセット時のサウンド："), 1, QRect(10, 46, 140, 20), QRect(150, 46, 320, 20));
+    Option5[1] = option(p, QStringLiteral("送り・戻し時のサウンド..."), QRect(10, 72, 200, 20));
+    Option5[0] = option(p, QStringLiteral("放送前のサウンド..."), QRect(220, 72, 200, 20));
+
+    Frame2[0] = page(p, QStringLiteral("放送前のサウンド：※音声合成放送機能が有効でない場合は以下の設定は意味を持ちません。"),
+                     QRect(6, 96, 506, 224));
+    Frame2[1] = page(p, QStringLiteral("送り・戻し時のサウンド"), QRect(6, 96, 506, 224));
+    createPreSoundPage(Frame2[0]);
+    createStepSoundPage(Frame2[1]);
+
+    Label1[7] = note(p,
+                     QStringLiteral("「放送前のサウンド」再生時は、停名のスクロールが停止することがありますので、あらかじめご了承"
+                                    "ください。"),
+                     QRect(10, 326, 496, 34));
+}
+
+void frmOption::createStepSoundPage(QGroupBox* p)
+{
+    Option2[0] = option(p, QStringLiteral("常に右記のサウンドを鳴らす"), QRect(8, 20, 200, 20), true);
+    txtSelectSound[7] = textBox(p, QRect(210, 20, 256, 20));
+    cmdSelectSound[7] = button(p, QStringLiteral("..."), QRect(469, 20, 28, 20));
+    Option2[1] = wrappingOption(p,
+                                QStringLiteral("運賃データ(*.hy3)の特定の列のデータから判断して、以下の指定したサウンドを"
+                                               "鳴らす（指定した列のデータの内容が1～3以外の場合はサウンドは鳴りません）"),
+                                QRect(8, 44, 490, 34));
+    Label1[2] = label(p, QStringLiteral("運賃データの                        　　　　　　　　　列目                     のデータが、"),
+                      QRect(26, 82, 472, 22));
+    Combo1 = listInBlank(Label1[2], 0);
+    addSoundRow(p, 3, QStringLiteral("「1」の場合"), 8, QRect(26, 110, 72, 20), QRect(100, 110, 150, 20));
+    addSoundRow(p, 4, QStringLiteral("「2」の場合"), 9, QRect(26, 134, 72, 20), QRect(100, 134, 150, 20));
+    addSoundRow(p, 5, QStringLiteral("「3」の場合"), 10, QRect(26, 158, 72, 20), QRect(100, 158, 150, 20));
+
+    Frame8 = frame(p, QStringLiteral("再生方法"), QRect(292, 106, 206, 110));
+    Option6[0] = wrappingOption(Frame8, QStringLiteral("同期再生(サウンドが完全に再生された後で運賃切り替え)"),
+                                QRect(6, 18, 194, 42));
+    Option6[1] = wrappingOption(Frame8, QStringLiteral("非同期再生(サウンドを再生しながら運賃切り替え)"),
+                                QRect(6, 62, 194, 42), true);
+}
+
+void frmOption::createPreSoundPage(QGroupBox* p)
+{
+    Option2[2] = option(p, QStringLiteral("常に右記のサウンドを鳴らす"), QRect(8, 20, 200, 20), true);
+    txtSelectSound[3] = textBox(p, QRect(210, 20, 256, 20));
+    cmdSelectSound[3] = button(p, QStringLiteral("..."), QRect(469, 20, 28, 20));
+    Option2[3] = wrappingOption(p,
+                                QStringLiteral("放送データ(*.Tp.csv)内のフラグから判断して、以下の指定したサウンドを鳴らす"
+                                               "（フラグの内容が1～3以外の場合はサウンドは鳴りません）"),
+                                QRect(8, 44, 490, 34));
+    addSoundRow(p, 9, QStringLiteral("「1」の場合"), 4, QRect(26, 86, 72, 20), QRect(100, 86, 150, 20));
+    addSoundRow(p, 10, QStringLiteral("「2」の場合"), 5, QRect(26, 110, 72, 20), QRect(100, 110, 150, 20));
+    addSoundRow(p, 11, QStringLiteral("「3」の場合"), 6, QRect(26, 134, 72, 20), QRect(100, 134, 150, 20));
+
+    Frame9 = frame(p, QStringLiteral("再生方法"), QRect(292, 82, 206, 110));
+    Option7[0] = wrappingOption(Frame9, QStringLiteral("同期再生(サウンドが完全に再生された後で放送開始)"),
+                                QRect(6, 18, 194, 42), true);
+    Option7[1] = wrappingOption(Frame9, QStringLiteral("非同期再生(サウンドを再生しながら放送開始)"), QRect(6, 62, 194, 42));
+}
+
+void frmOption::createTicketPage(QGroupBox* p)
+{
+    chkUseSeiriPrev = checkBox(p, QStringLiteral("整理券プレビュー機能を使用する"), QRect(12, 20, 300, 20));
+
+    Frame10 = frame(p, QStringLiteral("整理券プラグイン設定"), QRect(8, 44, 502, 178));
+    Label2 = label(Frame10,
+                   QStringLiteral("整理券プラグイン（整理券プレビューを使用しない場合は、何も入れないでください）："),
+                   QRect(8, 18, 486, 18));
+    txtSeiriPlgDir = textBox(Frame10, QRect(8, 38, 420, 22));
+    Command1 = button(Frame10, QStringLiteral("..."), QRect(432, 38, 30, 22));
+    Command11 = button(Frame10, QStringLiteral("r"), QRect(466, 38, 28, 22));
+    QFont symbols(QStringLiteral("Marlett"));
+    symbols.setPixelSize(12);
+    Command11->setFont(symbols);
+    Label11 = label(Frame10, QStringLiteral("上記プラグインのプロパティ："), QRect(8, 64, 236, 18));
+    List1 = new QListWidget(Frame10);
+    List1->setGeometry(8, 82, 236, 88);
+    Label13 = label(Frame10, QStringLiteral("上記プラグインの特記事項："), QRect(252, 64, 242, 18));
+    txtPlginComment = new QPlainTextEdit(Frame10);
+    txtPlginComment->setGeometry(252, 82, 242, 88);
+
+    Frame7 = frame(p, QStringLiteral("日付の設定（整理券プラグインが日付の印字をサポートしているときに有効）"),
+                   QRect(8, 226, 502, 132));
+    Option4[0] = option(Frame7, QStringLiteral("システムの日付を使用（整理券印字と同時に日付を更新、デフォルト）"),
+                        QRect(10, 18, 484, 20), true);
+    Option4[1] = option(Frame7, QStringLiteral("システムの日付を使用（系統設定した時点の日付を保持）"),
+                        QRect(10, 40, 484, 20));
+    Label14 = note(Frame7,
+                   QStringLiteral("系統設定した際の日付が保持され、日付が途中で変わっても次回系統設定するまで整理券の日付変更を"
+                                  "行いません。"),
+                   QRect(30, 62, 464, 32));
+    Option4[2] = option(Frame7, QStringLiteral("右記の日付に固定"), QRect(10, 100, 150, 20));
+    Label10 = label(Frame7, QString(), QRect(164, 100, 90, 20), Qt::AlignCenter);
+    Label10->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Command7 = button(Frame7, QStringLiteral("日付選択..."), QRect(262, 98, 90, 24));
+
+    // Both groups appear only once the preview is switched on.
+    for (QGroupBox* group : {Frame10, Frame7}) {
+        group->setEnabled(false);
+        group->setVisible(false);
+    }
+}
+
+// Qt's auto-exclusivity spans everything below a button's parent, so a page
+// button would deselect an option on a page and a sub-page button one on its
+// sub-pages. An explicit group per container keeps each container's option
+// buttons a set of their own and no more.
+void frmOption::groupOptionButtons()
+{
+    QHash<QWidget*, QButtonGroup*> groups;
+    for (QRadioButton* o : findChildren<QRadioButton*>()) {
+        QButtonGroup*& group = groups[o->parentWidget()];
+        if (!group)
+            group = new QButtonGroup(o->parentWidget());
+        group->addButton(o);
+    }
+}
+
+void frmOption::connectHandlers()
+{
+    // Selecting a button by code runs the handler just as a click does.
+    for (int i = 0; i < static_cast<int>(Option1.size()); ++i) {
+        connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                ApiLib::guarded([this, i] { Option1_Click(i); });
+        });
+    }
+    for (int i = 0; i < static_cast<int>(Option5.size()); ++i) {
+        connect(Option5[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                ApiLib::guarded([this, i] { Option5_Click(i); });
+        });
+    }
+    connect(Command4, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { Command4_Click(); }); });
+}
+
+void frmOption::Form_Load()
+{
+    M_Degit1->setDegitSize(2);
+    for (int i = 0; i <= 3; ++i)
+        addNumbers(Combo4[i], 36);
+    addNumbers(Combo1, 150);
+    addNumbers(Combo4[4], 150);
+    AddComboItem();
+    Label10->setText(mdlIniIo_517::todayText());
+}
+
+void frmOption::AddComboItem()
+{
+    // The number after the dots is the last of the 36 numbers shown.
+    struct NumberingStyle
+    {
+        const char* base;
+        int last;
+    };
+    static const NumberingStyle kStyles[12] = {
+        {"1,2,3...", 36},         {"0,1,2...", 35},         {"「なし」、1,2...", 35},   {"「なし」、2,3...", 36},
+        {"「無券」、1,2...", 35}, {"「無券」、2,3...", 36}, {"「券なし」、1,2...", 35}, {"「券なし」、2,3...", 36},
+        {"「券無し」、1,2...", 35}, {"「券無し」、2,3...", 36}, {"(無地)、1,2...", 35},  {"(無地)、2,3...", 36},
+    };
+    for (const NumberingStyle& style : kStyles) {
+        QString text = QString::fromUtf8(style.base) + QString::number(style.last);
+        if (&style == &kStyles[0])
+            text += QStringLiteral(" （既定の表示）");
+        Combo2->addItem(text);
+    }
+    Combo2->setCurrentIndex(0);
+}
+
+void frmOption::Option1_Click(int Index)
+{
+    Frame1[Index]->raise();
+}
+
+void frmOption::Option5_Click(int Index)
+{
+    Frame2[Index]->raise();
+}
+
+// Hiding, not closing: the controls are the live settings and must stay.
+// Pushing the display settings onto the board and panel is still to come.
+void frmOption::Command4_Click()
+{
+    hide();
+}
