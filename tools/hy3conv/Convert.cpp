@@ -1,0 +1,117 @@
+#include "Convert.h"
+
+#include "FareCsv.h"
+#include "panel/Hy3File.h"
+#include "platform/AppError.h"
+#include "platform/Cp932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <utility>
+
+namespace Hy3Conv {
+
+namespace {
+
+QString openFailure(const QFile& file)
+{
+    if (!QFileInfo::exists(file.fileName()))
+        return QStringLiteral("%1: ファイルが見つかりません。").arg(file.fileName());
+    return QStringLiteral("%1: ファイルを開けません (%2)。").arg(file.fileName(), file.errorString());
+}
+
+void save(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(path, out.errorString()));
+    // commit() renames even when the buffered data failed to reach the disk
+    // (a full disk shows only at the flush), so flush first and check.
+    if (out.write(bytes) != bytes.size() || !out.flush()) {
+        out.cancelWriting();
+        throw Failure(QStringLiteral("%1: 書き込みが途中で失敗しました (ディスクの空きが足りない可能性があります)。元のファイルはそのままです。")
+                          .arg(path));
+    }
+    if (!out.commit())
+        throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(path, out.errorString()));
+}
+
+} // namespace
+
+Failure::Failure(QString message)
+    : m_message(std::move(message))
+    , m_what(m_message.toStdString())
+{
+}
+
+Outcome csvToHy3(const QString& csvPath, const QString& hy3Path)
+{
+    QFile in(csvPath);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Failure(openFailure(in));
+    const QByteArray bytes = in.readAll();
+    in.close();
+
+    std::vector<Hy3File::Record> records;
+    try {
+        records = FareCsv::parse(FareCsv::decode(bytes));
+    } catch (const FareCsv::Error& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.message()));
+    }
+    QByteArray out;
+    try {
+        out = Hy3File::write(records);
+    } catch (const AppError& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.description()));
+    }
+    save(hy3Path, out);
+    return Outcome{static_cast<int>(records.size()), {}};
+}
+
+Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
+{
+    QFile in(hy3Path);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Failure(openFailure(in));
+
+    Outcome outcome;
+    std::vector<Hy3File::Record> records;
+    int count = 0;
+    try {
+        count = Hy3File::readCount(in);
+        if (count < 0)
+            throw Failure(QStringLiteral("%1: レコード数が負の値 (%2) です。.hy3 ファイルではないか、壊れています。").arg(hy3Path).arg(count));
+        records = Hy3File::readRecords(in, count);
+    } catch (const AppError& e) {
+        if (e.number() == ErrNo::InputPastEnd) {
+            throw Failure(QStringLiteral("%1: ファイルが途中で終わっています (レコード数 %2 件に足りません)。")
+                              .arg(hy3Path).arg(count));
+        }
+        throw Failure(QStringLiteral("%1: %2").arg(hy3Path, e.description()));
+    }
+    if (count == 0)
+        outcome.warnings << QStringLiteral("%1: レコードが 0 件です。本体はこの系統を未登録として扱います。").arg(hy3Path);
+    if (count > Hy3File::MaxRows) {
+        outcome.warnings << QStringLiteral("%1: レコードが %2 件あります。本体が読めるのは %3 件までです。")
+                                .arg(hy3Path).arg(count).arg(Hy3File::MaxRows);
+    }
+    if (const qint64 rest = in.size() - in.pos(); rest > 0)
+        outcome.warnings << QStringLiteral("%1: 最後のレコードの後の %2 バイトは読みませんでした。").arg(hy3Path).arg(rest);
+    in.close();
+
+    QByteArray out;
+    try {
+        out = Cp932::encodeOrThrow(FareCsv::format(records));
+    } catch (const FareCsv::Error& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(hy3Path, e.message()));
+    } catch (const AppError& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(hy3Path, e.description()));
+    }
+    save(csvPath, out);
+    outcome.records = static_cast<int>(records.size());
+    return outcome;
+}
+
+} // namespace Hy3Conv

@@ -1,0 +1,233 @@
+#include "FareCsv.h"
+
+#include "platform/Cp932.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <limits>
+#include <utility>
+
+namespace FareCsv {
+
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+QString hexCode(char32_t cp)
+{
+    return QStringLiteral("U+%1").arg(QString::number(cp, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+}
+
+int lineOfOffset(const QByteArray& bytes, qsizetype offset)
+{
+    return 1 + static_cast<int>(bytes.left(offset).count('\n'));
+}
+
+bool isValidUtf8(QByteArrayView bytes)
+{
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = dec(bytes); // the decoder only runs when its result is taken
+    Q_UNUSED(decoded)
+    return !dec.hasError();
+}
+
+QString decodeUtf8(const QByteArray& bytes)
+{
+    const QByteArray body = bytes.mid(kUtf8Bom.size());
+    if (isValidUtf8(body))
+        return QString::fromUtf8(body);
+    // Decode line by line only to find which one is broken.
+    const QList<QByteArray> lines = body.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!isValidUtf8(lines[i]))
+            throw Error(static_cast<int>(i) + 1, QStringLiteral("UTF-8 として読めないバイトがあります。"));
+    }
+    throw Error(0, QStringLiteral("UTF-8 として読めません。"));
+}
+
+// Fields of one line, quotes removed. A field that starts with '"' runs to
+// the matching quote; "" inside it is one quote.
+QStringList splitFields(const QString& line, int lineNo)
+{
+    QStringList fields;
+    qsizetype pos = 0;
+    const qsizetype n = line.size();
+    while (true) {
+        QString field;
+        if (pos < n && line[pos] == QLatin1Char('"')) {
+            ++pos;
+            while (true) {
+                const qsizetype q = line.indexOf(QLatin1Char('"'), pos);
+                if (q < 0)
+                    throw Error(lineNo, QStringLiteral("%1 列目の引用符 (\") が閉じていません。").arg(fields.size() + 1));
+                field += QStringView(line).sliced(pos, q - pos);
+                pos = q + 1;
+                if (pos < n && line[pos] == QLatin1Char('"')) {
+                    field += QLatin1Char('"');
+                    ++pos;
+                    continue;
+                }
+                break;
+            }
+            while (pos < n && (line[pos] == QLatin1Char(' ') || line[pos] == QLatin1Char('\t')))
+                ++pos;
+            if (pos < n && line[pos] != QLatin1Char(',')) {
+                throw Error(lineNo, QStringLiteral("%1 列目の閉じ引用符の後に余分な文字があります。").arg(fields.size() + 1));
+            }
+        } else {
+            qsizetype comma = line.indexOf(QLatin1Char(','), pos);
+            if (comma < 0)
+                comma = n;
+            field = line.sliced(pos, comma - pos);
+            pos = comma;
+        }
+        fields.append(field);
+        if (pos >= n)
+            return fields;
+        ++pos; // the comma; a comma at the very end leaves one empty field
+    }
+}
+
+QString columnName(int column)
+{
+    return column == 2 ? QStringLiteral("整理券番号") : QStringLiteral("値 %1").arg(column - 2);
+}
+
+std::int16_t parseNumber(const QString& field, int lineNo, int column)
+{
+    const QString t = field.trimmed();
+    if (t.isEmpty())
+        return 0;
+    bool plain = true;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        const bool sign = i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && t.size() > 1;
+        if (!sign && (c < QLatin1Char('0') || c > QLatin1Char('9')))
+            plain = false;
+    }
+    const QString where = QStringLiteral("%1 列目 (%2)").arg(column).arg(columnName(column));
+    if (!plain) {
+        throw Error(lineNo, QStringLiteral("%1 の「%2」は整数ではありません (半角の整数で書いてください)。").arg(where, t));
+    }
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok);
+    if (!ok || v < std::numeric_limits<std::int16_t>::min() || v > std::numeric_limits<std::int16_t>::max()) {
+        throw Error(lineNo, QStringLiteral("%1 の %2 は範囲外です (-32768～32767)。").arg(where, t));
+    }
+    return static_cast<std::int16_t>(v);
+}
+
+void checkName(const QString& name, int lineNo)
+{
+    qsizetype bad = 0;
+    const auto bytes = Cp932::encode(name, &bad);
+    if (!bytes) {
+        const char32_t cp = name.at(bad).isHighSurrogate() && bad + 1 < name.size()
+            ? QChar::surrogateToUcs4(name.at(bad), name.at(bad + 1))
+            : name.at(bad).unicode();
+        throw Error(lineNo, QStringLiteral("停留所名「%1」の文字「%2」(%3) は Shift-JIS (コードページ 932) で表せません。")
+                                .arg(name, QString::fromUcs4(&cp, 1), hexCode(cp)));
+    }
+    if (bytes->size() > std::numeric_limits<std::uint16_t>::max())
+        throw Error(lineNo, QStringLiteral("停留所名が長すぎます (最大 65535 バイト)。"));
+}
+
+QString quoteName(const QString& name)
+{
+    const bool needs = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"'))
+        || name.startsWith(QLatin1Char('#')) || name != name.trimmed();
+    if (!needs)
+        return name;
+    QString q = name;
+    q.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+} // namespace
+
+Error::Error(int line, QString text)
+    : m_line(line)
+    , m_message(line > 0 ? QStringLiteral("%1 行目: %2").arg(line).arg(text) : std::move(text))
+    , m_what(m_message.toStdString())
+{
+}
+
+QString decode(const QByteArray& bytes)
+{
+    if (bytes.startsWith(kUtf8Bom))
+        return decodeUtf8(bytes);
+    qsizetype bad = 0;
+    if (auto text = Cp932::decode(bytes, &bad))
+        return *text;
+    QString msg = QStringLiteral("Shift-JIS (コードページ 932) として読めないバイトがあります (ファイルの %1 バイト目)。")
+                      .arg(bad + 1);
+    if (isValidUtf8(bytes)) {
+        msg += QStringLiteral("BOM のない UTF-8 のファイルのようです。Shift-JIS か BOM 付き UTF-8 で保存し直してください。");
+    }
+    throw Error(lineOfOffset(bytes, bad), msg);
+}
+
+std::vector<Hy3File::Record> parse(const QString& text)
+{
+    std::vector<Hy3File::Record> records;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int lineNo = static_cast<int>(i) + 1;
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.contains(QLatin1Char('\r')))
+            throw Error(lineNo, QStringLiteral("行の途中に CR があります (改行は CR LF か LF にしてください)。"));
+        if (records.size() == static_cast<std::size_t>(Hy3File::MaxRows))
+            throw Error(lineNo, QStringLiteral("停留所が多すぎます (最大 %1 行)。").arg(Hy3File::MaxRows));
+
+        QStringList fields = splitFields(line, lineNo);
+        if (fields.size() < 2)
+            throw Error(lineNo, QStringLiteral("整理券番号がありません (停留所名, 整理券番号, 値… の順に書いてください)。"));
+        while (fields.size() > 2 && fields.last().trimmed().isEmpty())
+            fields.removeLast();
+        const qsizetype values = fields.size() - 2;
+        if (values > Hy3File::FareCount) {
+            throw Error(lineNo, QStringLiteral("値が %1 個あります (最大 %2 個)。").arg(values).arg(Hy3File::FareCount));
+        }
+
+        Hy3File::Record rec;
+        checkName(fields[0], lineNo);
+        rec.Chimei = fields[0];
+        rec.SeiriNum = parseNumber(fields[1], lineNo, 2);
+        for (qsizetype k = 0; k < values; ++k)
+            rec.Fare[static_cast<std::size_t>(k)] = parseNumber(fields[k + 2], lineNo, static_cast<int>(k) + 3);
+        records.push_back(std::move(rec));
+    }
+    if (records.empty())
+        throw Error(0, QStringLiteral("停留所の行が 1 行もありません。"));
+    return records;
+}
+
+QString format(const std::vector<Hy3File::Record>& records)
+{
+    const QString eol = QStringLiteral("\r\n");
+    QString out = QStringLiteral("# 停留所名,整理券番号,値 1～150 (1～12 大人, 13～24 地下鉄差額, 25～36 全線定期, "
+                                 "37～150 データ列; 書かない値は 0)")
+        + eol;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Hy3File::Record& rec = records[i];
+        if (rec.Chimei.contains(QLatin1Char('\n')) || rec.Chimei.contains(QLatin1Char('\r'))) {
+            throw Error(0, QStringLiteral("%1 件目の停留所名に改行があるため CSV に書けません。").arg(i + 1));
+        }
+        qsizetype used = Hy3File::FareCount;
+        while (used > 0 && rec.Fare[static_cast<std::size_t>(used - 1)] == 0)
+            --used;
+        out += quoteName(rec.Chimei);
+        out += QLatin1Char(',') + QString::number(rec.SeiriNum);
+        for (qsizetype k = 0; k < used; ++k)
+            out += QLatin1Char(',') + QString::number(rec.Fare[static_cast<std::size_t>(k)]);
+        out += eol;
+    }
+    return out;
+}
+
+} // namespace FareCsv

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "panel/Hy3File.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+// The readable form of a fare file: one CSV row per stop with its name, its
+// numbered-ticket number and up to 150 values. Files are code page 932 (or
+// UTF-8 when they start with a byte order mark, which no code page 932 file
+// can), lines end in CR LF or LF, '#' starts a comment line.
+namespace FareCsv {
+
+// A problem in the CSV, in Japanese for the user. line is the 1-based line of
+// the file, 0 when the problem is not tied to one line.
+class Error : public std::exception
+{
+public:
+    Error(int line, QString text);
+
+    int line() const noexcept { return m_line; }
+    // The message with its line, "12 行目: ...".
+    const QString& message() const noexcept { return m_message; }
+    const char* what() const noexcept override { return m_what.c_str(); }
+
+private:
+    int m_line;
+    QString m_message;
+    std::string m_what;
+};
+
+// The text of a CSV file's bytes.
+QString decode(const QByteArray& bytes);
+
+// The records of a CSV text. Refuses, naming the line: more than 301 stops,
+// more than 150 values in a row, a number that is not an integer in the
+// 16-bit signed range, a name that code page 932 cannot hold, broken quotes.
+// Empty value fields and missing trailing values are 0.
+std::vector<Hy3File::Record> parse(const QString& text);
+
+// CSV text for records, CR LF line ends, trailing zero values left out; parse
+// gives the same records back. Refuses names holding a line break.
+QString format(const std::vector<Hy3File::Record>& records);
+
+} // namespace FareCsv
