@@ -26,8 +26,11 @@ if [ -z "$shot" ]; then
     echo "  scripts/run.sh --screenshot board.png" >&2
     exit 1
   fi
-  cd "$root/samples" 2>/dev/null || cd "$root"
+  # The sample fare files are made by the build; an empty fare folder setting
+  # reads them from the current folder, so route 12 can be set at once.
+  cd "$root/build/samples"
   exec "$program"
 fi
 
+cd "$root/build/samples"
 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/screenshot.sh" "$program" "$shot"

@@ -3,15 +3,19 @@
 #include "board/BoardFace.h"
 #include "board/mdl517_000.h"
 #include "controls/M_Degit.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QScopeGuard>
 #include <QWindow>
@@ -94,6 +98,8 @@ Form1::Form1(QWidget* parent)
     Timer1->start();
 }
 
+Form1::~Form1() = default;
+
 void Form1::createCells()
 {
     for (int i = 0; i <= 36; ++i) {
@@ -158,8 +164,18 @@ void Form1::Form_Load()
         return;
     m_loaded = true;
     mdl517_000::ClearFareCells(*this);
+    // The options dialog comes into being at its first use, the presets.
+    m_option = std::make_unique<frmOption>();
     mdl517_000::InitPanelDefaults(*this);
+    m_ctl = std::make_unique<frmCtl>(*this, *m_option);
+    setOperationPanel(m_ctl.get());
+    m_ctl->show();
+    m_ctl->raise();
+    m_ctl->activateWindow();
     move(0, 0);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize panel = m_ctl->frameGeometry().size();
+    m_ctl->move(screen.right() + 1 - panel.width(), screen.bottom() + 1 - panel.height());
     setMask(shapeRegion(rect().size()));
     update();
 }

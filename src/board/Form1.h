@@ -8,9 +8,12 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class M_Degit;
+class frmCtl;
+class frmOption;
 class QLabel;
 class QTimer;
 
@@ -29,6 +32,12 @@ public:
     };
 
     explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The operation panel and the options dialog that the start-up creates;
+    // null before it has run.
+    frmCtl* ctl() const { return m_ctl.get(); }
+    frmOption* option() const { return m_option.get(); }
 
     // The start-up sequence; runs once, before the board is first shown.
     void Form_Load();
@@ -70,6 +79,9 @@ private:
     void createClock();
     void createNumberLabels();
 
+    // The options dialog outlives the panel, which reads its controls.
+    std::unique_ptr<frmOption> m_option;
+    std::unique_ptr<frmCtl> m_ctl;
     QPixmap m_picture;
     QPointer<QWidget> m_panel;
     std::function<QTime()> m_now = [] { return QTime::currentTime(); };

@@ -3,10 +3,16 @@
 #include "DegitReader.h"
 #include "Seam.h"
 #include "controls/M_Degit.h"
+#include "options/ColorButton.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
@@ -94,6 +100,19 @@ TEST_F(Board, StartsBlankAtTheTopLeftWithTheWhiteFace)
     EXPECT_EQ(board.imgRes[2].Picture.toImage(), board.imgRes[1].Picture.toImage());
     EXPECT_NE(board.imgRes[0].Picture.toImage(), board.imgRes[1].Picture.toImage());
     EXPECT_EQ(board.imgRes[0].Picture.size(), QSize(567, 244));
+    EXPECT_TRUE(board.option()->Check1->isChecked());
+    EXPECT_EQ(board.option()->Command5[0]->BackColor(), 0x008000);
+    EXPECT_EQ(board.option()->Command5[2]->BackColor(), 0x00C000) << "the preset replaces the dialog's design colour";
+}
+
+TEST_F(Board, ShowsThePanelAtTheLowerRightAndKeepsTheOptionsHidden)
+{
+    ASSERT_NE(board.ctl(), nullptr);
+    EXPECT_TRUE(board.ctl()->isVisible());
+    EXPECT_EQ(board.ctl()->windowTitle(), "集中操作盤");
+    EXPECT_FALSE(board.option()->isVisible());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(board.ctl()->frameGeometry().bottomRight(), screen.bottomRight());
 }
 
 TEST_F(Board, ShapeIsARectangleWithRoundedCorners)

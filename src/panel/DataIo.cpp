@@ -1,0 +1,111 @@
+#include "panel/DataIo.h"
+
+#include "panel/Hy3File.h"
+#include "platform/ApiLib.h"
+#include "platform/AppError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+
+namespace DataIo {
+
+namespace {
+
+FareRecord& rowAt(int row, int column)
+{
+    if (row < 1 || row > MaxRows || column < 1 || column > FareColumns + 2)
+        throw AppError(ErrNo::SubscriptOutOfRange);
+    return FareTable[static_cast<size_t>(row)];
+}
+
+} // namespace
+
+void SetFareCell(int row, int column, const QString& name)
+{
+    FareRecord& record = rowAt(row, column);
+    if (column != 1)
+        throw AppError(ErrNo::TypeMismatch);
+    record.Chimei = name;
+}
+
+void SetFareCell(int row, int column, std::int16_t value)
+{
+    FareRecord& record = rowAt(row, column);
+    if (column == 1)
+        throw AppError(ErrNo::TypeMismatch);
+    if (column == 2)
+        record.SeiriNum = value;
+    else
+        record.Fare[static_cast<size_t>(column - 2)] = value;
+}
+
+void ClearFareTable()
+{
+    for (int row = 1; row <= MaxRows; ++row)
+        FareTable[static_cast<size_t>(row)] = FareRecord{};
+}
+
+QString RouteNumber(const QString& keito)
+{
+    qsizetype digits = 0;
+    const QString text = keito.trimmed();
+    while (digits < text.size() && text.at(digits).isDigit() && text.at(digits).unicode() < 128)
+        ++digits;
+    return QString::number(text.left(digits).toLongLong());
+}
+
+std::int16_t SectionFromText(const QString& text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    const long long section = ok && std::isfinite(value) ? std::llround(value) : 0;
+    if (section < 1)
+        return 1;
+    return static_cast<std::int16_t>(std::min<long long>(section, 300));
+}
+
+QString FareFilePath(const QString& hy3Dir, const QString& keito)
+{
+    return ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(hy3Dir) + RouteNumber(keito) + QStringLiteral(".hy3"));
+}
+
+LoadResult LoadFareFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return LoadResult::FileMissing;
+    QFile file(path);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly))
+        throw AppError(ErrNo::PathFileAccess);
+
+    const std::int16_t count = Hy3File::readCount(file);
+    nDataCount = count;
+    if (count == 0)
+        return LoadResult::NoData;
+    if (nKukan > count - 1)
+        return LoadResult::SectionTooLarge;
+    nCurIndex = static_cast<std::int16_t>(nKukan - 1);
+    // The table has 301 rows; a longer route is refused before any row changes.
+    if (count > MaxRows)
+        throw AppError(ErrNo::SubscriptOutOfRange);
+
+    const std::vector<Hy3File::Record> records = Hy3File::readRecords(file, count);
+    file.close();
+
+    ClearFareTable();
+    for (int r = 1; r <= count; ++r) {
+        const Hy3File::Record& record = records[static_cast<size_t>(r - 1)];
+        SetFareCell(r, 1, record.Chimei);
+        SetFareCell(r, 2, record.SeiriNum);
+        // The 150 values go in as one block: the row is known to be in range.
+        std::copy(record.Fare.begin(), record.Fare.end(), FareTable[static_cast<size_t>(r)].Fare.begin() + 1);
+    }
+    nStoredRows = count;
+    return LoadResult::Loaded;
+}
+
+} // namespace DataIo

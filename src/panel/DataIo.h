@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The fare table of the route that is set, and the route state.
+namespace DataIo {
+
+inline constexpr int MaxRows = 301;
+inline constexpr int FareColumns = 150;
+
+// One stop of the route. Fare is indexed 1 to 150 as the data columns are
+// numbered; entry 0 is not used.
+struct FareRecord
+{
+    QString Chimei;
+    std::int16_t SeiriNum = 0;
+    std::array<std::int16_t, FareColumns + 1> Fare{};
+};
+
+// Rows 1 to 301; row 0 is not used.
+inline std::array<FareRecord, MaxRows + 1> FareTable;
+
+inline QString strKeito;             // route as entered, leading zeros kept
+inline std::int16_t nKukan = 0;      // start section, 1 to 300
+inline std::int16_t nDataCount = 0;  // N of the last fare file opened
+inline std::int16_t nCurIndex = 0;   // row on show - 1
+
+// Rows that the last successful read stored. Stepping stays within them even
+// when nDataCount comes from a file that failed to load.
+inline int nStoredRows = 0;
+
+// Stores one cell of a row: column 1 the stop name, 2 the ticket number,
+// 3 to 152 the data columns 1 to 150. Error 9 for a row or column outside,
+// 13 for a name given to a number column or the reverse.
+void SetFareCell(int row, int column, const QString& name);
+void SetFareCell(int row, int column, std::int16_t value);
+
+// Empties rows 1 to 301.
+void ClearFareTable();
+
+// The route as the file names carry it: read as a decimal number and written
+// without leading zeros ("00012" gives "12", an empty route "0").
+QString RouteNumber(const QString& keito);
+
+// The start section from the entered text: read as a number (empty reads as
+// 0), rounded, then 0 becomes 1 and anything above 300 becomes 300.
+std::int16_t SectionFromText(const QString& text);
+
+// The fare file of a route in a folder (the folder may end in "/" or not).
+QString FareFilePath(const QString& hy3Dir, const QString& keito);
+
+enum class LoadResult {
+    Loaded,
+    FileMissing,     // the file is not there
+    NoData,          // N = 0
+    SectionTooLarge, // nKukan > N - 1
+};
+
+// Reads the fare file into FareTable for the start section nKukan. The route
+// state changes in order: nDataCount as soon as N is read, nCurIndex once N
+// and the section are accepted, FareTable only after the whole file has been
+// read. Any other failure is thrown and leaves FareTable as it was.
+LoadResult LoadFareFile(const QString& path);
+
+} // namespace DataIo

@@ -1,0 +1,384 @@
+#include "panel/frmCtl.h"
+
+#include "board/Form1.h"
+#include "controls/M_Degit.h"
+#include "options/frmOption.h"
+#include "panel/CaptionButton.h"
+#include "panel/DataIo.h"
+#include "panel/DigitWheel.h"
+#include "platform/ApiLib.h"
+#include "platform/FontSubst.h"
+#include "platform/Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace {
+
+// Design positions are in twips; the widgets are placed in pixels.
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(Twips::toPixels(left), Twips::toPixels(top), Twips::toPixels(width), Twips::toPixels(height));
+}
+
+template <typename W>
+W* place(W* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(twipsRect(left, top, width, height));
+    return widget;
+}
+
+QString colourStyle(const char* widget, const char* background, const char* text = "#000000")
+{
+    return QStringLiteral("%1 { background-color: %2; color: %3; }")
+        .arg(QLatin1String(widget), QLatin1String(background), QLatin1String(text));
+}
+
+QFont makeFont(const QString& family, double points, bool bold = false)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+// The two entry panels lie on top of each other; the front one hides the other.
+QFrame* entryPanel(QWidget* parent)
+{
+    auto* frame = place(new QFrame(parent), 30, -60, 1995, 2625);
+    frame->setFrameShape(QFrame::Box);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+const QString kMissingRoute = QStringLiteral("指定した系統のデータがありません...");
+const QString kNoData = QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
+const QString kSectionTooLarge =
+    QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
+
+constexpr int kLampTestMs = 3000;
+
+} // namespace
+
+frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_board(board)
+    , m_options(options)
+{
+    setWindowTitle(QStringLiteral("集中操作盤"));
+    setObjectName(QStringLiteral("frmCtl"));
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::white);
+    setPalette(black);
+    setFont(makeFont(FontSubst::PGothic, 9));
+    setFixedSize(ClosedWidth, Twips::toPixels(2595));
+
+    createWheelPanel();
+    createKeypadPanel();
+    createSwitches();
+    createPreviewPane();
+    connectHandlers();
+}
+
+void frmCtl::createWheelPanel()
+{
+    auto* frame = entryPanel(this);
+    frame->setObjectName(QStringLiteral("Frame1_0"));
+    Frame1[0] = frame;
+
+    auto whiteOnBlack = [](QLabel* label) {
+        label->setStyleSheet(colourStyle("QLabel", "#000000", "#FFFFFF"));
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    };
+    Label5 = place(whiteOnBlack(new QLabel(QStringLiteral("系統設定"), frame)), 225, 255, 1530, 375);
+    Label6 = place(whiteOnBlack(new QLabel(QStringLiteral("系　統"), frame)), 240, 705, 705, 240);
+    Label7 = place(whiteOnBlack(new QLabel(QStringLiteral("区間"), frame)), 1425, 705, 360, 240);
+    // Each route wheel lies partly under the next, so only its digit shows.
+    const int routeLefts[5] = {90, 285, 480, 675, 870};
+    for (int i = 0; i < 5; ++i)
+        List2[i] = place(new DigitWheel(frame), routeLefts[i], 915, 465, 315);
+    Picture1 = place(new QLabel(frame), 1065, 825, 165, 465);
+    const int sectionLefts[3] = {1230, 1470, 1710};
+    for (int i = 0; i < 3; ++i)
+        List3[i] = place(new DigitWheel(frame), sectionLefts[i], 915, 225, 315);
+    Command1[0] = place(new CaptionButton(QStringLiteral("リセット"), frame), 105, 1455, 1845, 315);
+}
+
+void frmCtl::createKeypadPanel()
+{
+    auto* frame = entryPanel(this);
+    frame->setObjectName(QStringLiteral("Frame1_1"));
+    Frame1[1] = frame;
+
+    Label9 = place(new QLabel(frame), 255, 165, 1545, 330);
+    const QFont display = makeFont(FontSubst::Gothic, 14.25);
+    const QString displayStyle = colourStyle("QLabel", "#000000", "#FF8000");
+    const int displayLefts[3] = {225, 1125, 1290};
+    const QSize displaySizes[3] = {{810, 315}, {150, 150}, {465, 270}};
+    for (int i = 0; i < 3; ++i) {
+        Label2[i] = place(new QLabel(i == 1 ? QStringLiteral("-") : QString(), frame), displayLefts[i], 180,
+                          displaySizes[i].width(), displaySizes[i].height());
+        Label2[i]->setFont(display);
+        Label2[i]->setStyleSheet(displayStyle);
+        Label2[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    // Calculator layout: 7 8 9 / 4 5 6 / 1 2 3 / 0 系統 区間.
+    const int lefts[3] = {330, 810, 1290};
+    const int rows[4][3] = {{7, 8, 9}, {4, 5, 6}, {1, 2, 3}, {0, 10, 11}};
+    const int tops[4] = {570, 975, 1395, 1815};
+    const QFont digits = makeFont(FontSubst::PGothic, 15.75, true);
+    const QFont words = makeFont(FontSubst::Gothic, 8.25);
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const int index = rows[r][c];
+            const bool word = index >= 10;
+            const QString caption = index == 10 ? QStringLiteral("系統")
+                : index == 11                   ? QStringLiteral("区間")
+                                                : QString::number(index);
+            auto* key = place(new CaptionButton(caption, frame), lefts[c], tops[r], 450, index == 0 ? 405 : 390);
+            key->setFont(word ? words : digits);
+            key->setStyleSheet(colourStyle("QPushButton", word ? "#FFFF00" : "#E0E0E0"));
+            CommandButton1[index] = key;
+        }
+    }
+    Command1[1] = place(new CaptionButton(QStringLiteral("リセット"), frame), 330, 2250, 1380, 315);
+}
+
+void frmCtl::createSwitches()
+{
+    Check1 = place(new QCheckBox(QStringLiteral("表示消去"), this), 2130, 75, 1275, 375);
+    Check1->setEnabled(false);
+
+    const QString yellow = colourStyle("QPushButton", "#FFFF00");
+    Command2[0] = place(new CaptionButton(QStringLiteral("データ戻し"), this), 2070, 495, 645, 750);
+    Command2[1] = place(new CaptionButton(QStringLiteral("データ送り"), this), 2730, 495, 690, 750);
+    for (QPushButton* button : Command2) {
+        button->setStyleSheet(yellow);
+        button->setEnabled(false);
+    }
+
+    // The tape buttons come alive once the speech engine has started.
+    grpM_Tape = place(new QGroupBox(this), 2085, 1260, 1290, 1275);
+    grpM_Tape->setEnabled(false);
+    cmdTapeBack = place(new CaptionButton(QStringLiteral("戻し"), grpM_Tape), 75, 225, 585, 690);
+    cmdTapeNext = place(new CaptionButton(QStringLiteral("送り"), grpM_Tape), 660, 225, 570, 690);
+    cmdTapeStop = place(new CaptionButton(QStringLiteral("■"), grpM_Tape), 75, 930, 585, 300);
+    cmdTapeSet = place(new CaptionButton(QStringLiteral("調整"), grpM_Tape), 660, 930, 570, 300);
+
+    Frame2 = place(new QGroupBox(QStringLiteral("バックライト"), this), 3465, 60, 1695, 720);
+    const char* states[3] = {"OFF", "ON1", "ON2"};
+    const int stateLefts[3] = {75, 615, 1140};
+    for (int i = 0; i < 3; ++i) {
+        Option4[i] = place(new QRadioButton(QString::fromLatin1(states[i]), Frame2), stateLefts[i], 330, 510, 330);
+        // A compact indicator leaves the narrow buttons room for their caption.
+        Option4[i]->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"
+                                                 "QRadioButton::indicator { width: 9px; height: 9px; }"));
+    }
+    Option4[0]->setChecked(true);
+
+    Frame6 = place(new QFrame(this), 3450, 780, 1725, 1410);
+    Frame6->setFrameShape(QFrame::Box);
+    Label3[0] = place(new QLabel(QStringLiteral("ｽｸﾛｰﾙ速度"), Frame6), 60, 150, 960, 225);
+    Label1[0] = place(new QLabel(QStringLiteral("1"), Frame6), 1050, 135, 600, 225);
+    HScroll1[0] = place(new QScrollBar(Qt::Horizontal, Frame6), 120, 405, 1440, 180);
+    HScroll1[0]->setRange(1, 2000);
+    HScroll1[0]->setValue(1);
+    Label3[1] = place(new QLabel(QStringLiteral("ｽｸﾛｰﾙ間隔"), Frame6), 60, 645, 960, 225);
+    Label1[1] = place(new QLabel(QStringLiteral("0"), Frame6), 1050, 615, 600, 225);
+    HScroll1[1] = place(new QScrollBar(Qt::Horizontal, Frame6), 135, 900, 1410, 180);
+    HScroll1[1]->setRange(0, 3000);
+    HScroll1[1]->setValue(0);
+    Check2 = place(new QCheckBox(QStringLiteral("深夜料金"), Frame6), 105, 1125, 1515, 270);
+
+    Command4 = place(new CaptionButton(QStringLiteral("設定..."), this), 3450, 2250, 840, 300);
+    Command8 = place(new CaptionButton(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this), 4290, 2250, 870, 300);
+    Check4 = place(new QCheckBox(QStringLiteral(">>"), this), 4935, 45, 330, 300);
+}
+
+void frmCtl::createPreviewPane()
+{
+    Label4 = place(new QLabel(QStringLiteral("整理券プレビュー"), this), 5370, 135, 1350, 225);
+    picSeirikenPrev = place(new QLabel(this), 5415, 390, 3300, 1395);
+    picSeirikenPrev->setAutoFillBackground(true);
+    QPalette white = picSeirikenPrev->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    picSeirikenPrev->setPalette(white);
+    Combo1 = place(new QComboBox(this), 5430, 2160, 3000, 300);
+}
+
+void frmCtl::connectHandlers()
+{
+    for (int i = 0; i < 2; ++i) {
+        connect(Command1[i], &QPushButton::clicked, this, [this, i] { ApiLib::guarded([this, i] { Command1_Click(i); }); });
+        connect(Command2[i], &QPushButton::clicked, this, [this, i] { ApiLib::guarded([this, i] { Command2_Click(i); }); });
+    }
+    for (int i = 0; i < 12; ++i) {
+        connect(CommandButton1[i], &QPushButton::clicked, this,
+                [this, i] { ApiLib::guarded([this, i] { CommandButton1_Click(i); }); });
+    }
+}
+
+void frmCtl::CommandButton1_Click(int Index)
+{
+    if (Index == 10) {
+        bKeitoInput = true;
+        Label2[0]->clear();
+        return;
+    }
+    if (Index == 11) {
+        bKeitoInput = false;
+        Label2[2]->clear();
+        return;
+    }
+    QLabel* target = bKeitoInput ? Label2[0] : Label2[2];
+    const int limit = bKeitoInput ? 5 : 3;
+    if (target->text().size() >= limit)
+        return;
+    target->setText(target->text() + QString::number(Index));
+}
+
+// The order of the steps is the order the route is set in.
+void frmCtl::Command1_Click(int Index)
+{
+    QString keito;
+    QString section;
+    if (Index == 1) {
+        keito = Label2[0]->text();
+        section = Label2[2]->text();
+    } else {
+        for (const DigitWheel* wheel : List2)
+            keito += wheel->Text();
+        for (const DigitWheel* wheel : List3)
+            section += wheel->Text();
+    }
+    DataIo::strKeito = keito;
+    DataIo::nKukan = DataIo::SectionFromText(section);
+
+    try {
+        setRoute();
+    } catch (const AppError& e) {
+        ApiLib::MsgBox(e.description());
+    }
+}
+
+void frmCtl::setRoute()
+{
+    const QString hy3Dir = m_options.Text2[0]->text();
+    switch (DataIo::LoadFareFile(DataIo::FareFilePath(hy3Dir, DataIo::strKeito))) {
+    case DataIo::LoadResult::FileMissing:
+        ApiLib::MsgBox(kMissingRoute);
+        return;
+    case DataIo::LoadResult::NoData:
+        ApiLib::MsgBox(kNoData);
+        return;
+    case DataIo::LoadResult::SectionTooLarge:
+        ApiLib::MsgBox(kSectionTooLarge);
+        return;
+    case DataIo::LoadResult::Loaded:
+        break;
+    }
+
+    lampTest();
+    Command2[0]->setEnabled(true);
+    Command2[1]->setEnabled(true);
+    Check1->setEnabled(true);
+    strKeitoDate = m_options.Option4[2]->isChecked() ? m_options.Label10->text()
+                                                     : QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"));
+    DispData(DataIo::nCurIndex + 1);
+}
+
+void frmCtl::lampTest()
+{
+    for (int i = 1; i <= 36; ++i)
+        m_board.Degit[i]->ResetDegit(-1);
+    ApiLib::DoEvents();
+    ApiLib::Sleep(kLampTestMs);
+    for (int i = 1; i <= 36; ++i)
+        m_board.Degit[i]->setValue(static_cast<std::int16_t>(0));
+}
+
+int frmCtl::lastReachableRow() const
+{
+    return std::min<int>(DataIo::nDataCount, DataIo::nStoredRows);
+}
+
+void frmCtl::Command2_Click(int Index)
+{
+    if (Index == 0) {
+        if (DataIo::nCurIndex <= 0)
+            return;
+        DataIo::nCurIndex = static_cast<std::int16_t>(std::min(DataIo::nCurIndex - 1, lastReachableRow() - 1));
+    } else {
+        if (DataIo::nCurIndex + 1 >= lastReachableRow())
+            return;
+        ++DataIo::nCurIndex;
+    }
+    DispData(DataIo::nCurIndex + 1);
+}
+
+void frmCtl::DispData(int nIndex)
+{
+    if (nIndex < 1 || nIndex > DataIo::MaxRows)
+        throw AppError(ErrNo::SubscriptOutOfRange);
+    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    const bool lateNight = Check2->isChecked();
+    for (int i = DataIo::nKukan; i <= 36; ++i) {
+        const int v = row.Fare[static_cast<size_t>(i)];
+        // Doubled in 32 bits: a fare above 16383 shows its real double.
+        m_board.Degit[i]->setValue(lateNight && v != -1 ? 2 * v : v);
+    }
+    showInformationDigits(nIndex);
+    picSeirikenPrev->clear();
+    ApiLib::DoEvents();
+}
+
+// Each digit is written only when its switch is on, in this order, so a later
+// one wins a shared cell; all of them cover the fares. A cell or column list
+// with nothing selected shows nothing.
+void frmCtl::showInformationDigits(int nIndex)
+{
+    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    auto cell = [this](int listIndex) -> M_Degit* {
+        return listIndex >= 0 && listIndex < 36 ? m_board.Degit[listIndex + 1] : nullptr;
+    };
+    const auto& o = m_options;
+    if (o.Check3[0]->isChecked()) {
+        if (M_Degit* target = cell(o.Combo4[0]->currentIndex()))
+            target->setValue(o.Check3[4]->isChecked() ? nIndex - 1 : nIndex);
+    }
+    if (o.Check3[1]->isChecked()) {
+        if (M_Degit* target = cell(o.Combo4[1]->currentIndex()))
+            target->setValue(row.SeiriNum);
+    }
+    if (o.Check3[2]->isChecked()) {
+        if (M_Degit* target = cell(o.Combo4[2]->currentIndex()))
+            target->setValue(DataIo::strKeito);
+    }
+    if (o.Check3[3]->isChecked()) {
+        const int column = o.Combo4[4]->currentIndex() + 1;
+        M_Degit* target = cell(o.Combo4[3]->currentIndex());
+        if (target && column >= 1 && column <= DataIo::FareColumns)
+            target->setValue(row.Fare[static_cast<size_t>(column)]);
+    }
+}
+
+QString frmCtl::TicketDateText() const
+{
+    if (m_options.Option4[1]->isChecked())
+        return strKeitoDate;
+    if (m_options.Option4[2]->isChecked())
+        return m_options.Label10->text();
+    return QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"));
+}

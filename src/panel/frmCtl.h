@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class DigitWheel;
+class Form1;
+class frmOption;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QComboBox;
+
+// The operation panel ("集中操作盤"): route entry on the keypad or the digit
+// wheels, route setting, stepping along the route and the display switches.
+class frmCtl : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(frmCtl)
+
+public:
+    frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
+
+    // Route setting: Index 1 takes the route from the keypad, 0 from the wheels.
+    void Command1_Click(int Index);
+    void CommandButton1_Click(int Index);
+    // Stepping: Index 0 back, 1 forward.
+    void Command2_Click(int Index);
+    // Shows row nIndex of the fare table on the board.
+    void DispData(int nIndex);
+
+    // The date printed on a ticket, by the date mode of the options.
+    QString TicketDateText() const;
+
+    bool bKeitoInput = false;
+    QString strKeitoDate;
+
+    // Width of the client area with the preview pane closed and open.
+    static constexpr int ClosedWidth = 353;
+    static constexpr int OpenWidth = 594;
+
+    std::array<QFrame*, 2> Frame1{};
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    std::array<DigitWheel*, 5> List2{};
+    QLabel* Picture1 = nullptr;
+    std::array<DigitWheel*, 3> List3{};
+    std::array<QPushButton*, 2> Command1{};
+    QLabel* Label9 = nullptr;
+    std::array<QLabel*, 3> Label2{};
+    std::array<QPushButton*, 12> CommandButton1{};
+    QCheckBox* Check1 = nullptr;
+    std::array<QPushButton*, 2> Command2{};
+    QGroupBox* grpM_Tape = nullptr;
+    QPushButton* cmdTapeBack = nullptr;
+    QPushButton* cmdTapeNext = nullptr;
+    QPushButton* cmdTapeStop = nullptr;
+    QPushButton* cmdTapeSet = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QRadioButton*, 3> Option4{};
+    QFrame* Frame6 = nullptr;
+    std::array<QLabel*, 2> Label3{};
+    std::array<QLabel*, 2> Label1{};
+    std::array<QScrollBar*, 2> HScroll1{};
+    QCheckBox* Check2 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QCheckBox* Check4 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* picSeirikenPrev = nullptr;
+    QComboBox* Combo1 = nullptr;
+
+private:
+    void createWheelPanel();
+    void createKeypadPanel();
+    void createSwitches();
+    void createPreviewPane();
+    void connectHandlers();
+
+    void setRoute();
+    void lampTest();
+    void showInformationDigits(int nIndex);
+    int lastReachableRow() const;
+
+    Form1& m_board;
+    frmOption& m_options;
+};
