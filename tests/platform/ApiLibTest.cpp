@@ -1,7 +1,11 @@
 #include "Seam.h"
 #include "platform/ApiLib.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -139,6 +143,33 @@ TEST(ApiLib, GetVersionExAReportsCurrentNtFamily)
     tooSmall.dwOSVersionInfoSize = 147;
     EXPECT_FALSE(ApiLib::GetVersionExA(tooSmall));
     EXPECT_EQ(tooSmall.dwPlatformId, 0u);
+}
+
+TEST(ApiLib, SleepWaitsWhileTimersAndPaintingGoOn)
+{
+    int ticks = 0;
+    QTimer timer;
+    timer.callOnTimeout([&] { ++ticks; });
+    timer.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    ApiLib::Sleep(150);
+    EXPECT_GE(clock.elapsed(), 140);
+    EXPECT_GE(ticks, 5) << "the program must not freeze during the wait";
+}
+
+TEST(ApiLib, PathsFollowTheSeparatorRuleAndIgnoreLetterCase)
+{
+    EXPECT_EQ(ApiLib::withTrailingSeparator(QString()), QString());
+    EXPECT_EQ(ApiLib::withTrailingSeparator(QStringLiteral("/a")), QStringLiteral("/a/"));
+    EXPECT_EQ(ApiLib::withTrailingSeparator(QStringLiteral("/a/")), QStringLiteral("/a/"));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("12Tp.csv")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("12tp.csv"))), dir.filePath(QStringLiteral("12Tp.csv")));
+    EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("12Tp.csv"))), dir.filePath(QStringLiteral("12Tp.csv")));
+    EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("13tp.csv"))), dir.filePath(QStringLiteral("13tp.csv")));
 }
 
 } // namespace
