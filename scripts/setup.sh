@@ -10,8 +10,9 @@ packages=(
   qt6-base-dev libgl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # Japanese and digit faces for the windows
+  # Japanese and digit faces for the windows; 16-dot faces for the stop names
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
+  libfreetype-dev xfonts-shinonome
   # a display for machines without one, and screenshots
   xvfb xauth x11-utils imagemagick
 )

@@ -2,6 +2,7 @@
 
 #include "board/BoardFace.h"
 #include "board/mdl517_000.h"
+#include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
@@ -91,6 +92,8 @@ Form1::Form1(QWidget* parent)
     createCells();
     createClock();
     createNumberLabels();
+    ChimeiCtl = new ChimeiCtl_A(this);
+    ChimeiCtl->setGeometry(32, 25, 37, 196);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);

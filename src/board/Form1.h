@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class ChimeiCtl_A;
 class M_Degit;
 class frmCtl;
 class frmOption;
@@ -65,6 +66,7 @@ public:
     std::array<M_Degit*, 2> TimeDegit{};
     std::array<QLabel*, 37> lblSeiriNum{};
     std::array<ImageHolder, 3> imgRes{};
+    ChimeiCtl_A* ChimeiCtl = nullptr;
     QTimer* Timer1 = nullptr;
 
 protected:

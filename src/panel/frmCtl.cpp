@@ -1,6 +1,7 @@
 #include "panel/frmCtl.h"
 
 #include "board/Form1.h"
+#include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
 #include "options/frmOption.h"
 #include "panel/CaptionButton.h"
@@ -290,6 +291,7 @@ void frmCtl::setRoute()
         break;
     }
 
+    m_board.ChimeiCtl->SetChimei(QStringLiteral("系統設定"));
     lampTest();
     Command2[0]->setEnabled(true);
     Command2[1]->setEnabled(true);
@@ -342,6 +344,7 @@ void frmCtl::DispData(int nIndex)
     showInformationDigits(nIndex);
     picSeirikenPrev->clear();
     ApiLib::DoEvents();
+    m_board.ChimeiCtl->SetChimei(row.Chimei);
 }
 
 // Each digit is written only when its switch is on, in this order, so a later

@@ -117,4 +117,38 @@ QString decodeOrThrow(const QByteArray& bytes)
                    QStringLiteral("%1 バイト目が Shift-JIS (コードページ 932) の文字として読めません。").arg(bad + 1));
 }
 
+QString decodeForDisplay(const QByteArray& bytes)
+{
+    if (auto whole = decode(bytes))
+        return *whole;
+    QString text;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const qsizetype width = isLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        if (auto one = decode(bytes.mid(i, width))) {
+            text += *one;
+            i += width;
+        } else if (width == 2 && (one = decode(bytes.mid(i, 1)))) {
+            text += *one;
+            ++i;
+        } else {
+            text += QChar(QChar::ReplacementCharacter);
+            ++i;
+        }
+    }
+    return text;
+}
+
+QByteArray encodeForDisplay(const QString& text, const QByteArray& replacement)
+{
+    if (auto whole = encode(text))
+        return *whole;
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        bytes += encode(text.mid(i, width)).value_or(replacement);
+        i += width;
+    }
+    return bytes;
+}
+
 } // namespace Cp932

@@ -24,6 +24,12 @@ std::optional<QString> decode(const QByteArray& bytes, qsizetype* badOffset = nu
 QByteArray encodeOrThrow(const QString& text);
 QString decodeOrThrow(const QByteArray& bytes);
 
+// For display only, where something must be shown whatever the input: bytes
+// that are not code page 932 become U+FFFD; characters it cannot hold become
+// the replacement bytes.
+QString decodeForDisplay(const QByteArray& bytes);
+QByteArray encodeForDisplay(const QString& text, const QByteArray& replacement);
+
 // True for a byte that starts a double-byte character.
 constexpr bool isLeadByte(unsigned char b)
 {

@@ -4,6 +4,7 @@
 #include "RouteFixture.h"
 #include "Seam.h"
 #include "board/Form1.h"
+#include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
 #include "options/frmOption.h"
 #include "panel/DataIo.h"
@@ -37,6 +38,7 @@ protected:
         ApiLib::setSleeper([this](int ms) {
             waits.append(ms);
             lampDuringWait = DegitReader::litText(*board.Degit[1]) + DegitReader::litText(*board.Degit[36]);
+            nameDuringWait = board.ChimeiCtl->strChimei;
         });
         writeRoute(QStringLiteral("12.hy3"), RouteFixture::route(5));
     }
@@ -71,6 +73,7 @@ protected:
     frmOption* options = nullptr;
     QList<int> waits;
     QString lampDuringWait;
+    QString nameDuringWait;
 };
 
 TEST_F(Panel, KeypadFillsTheDisplaysWithinTheirLimits)
@@ -94,6 +97,8 @@ TEST_F(Panel, RouteSettingLampTestsThenShowsTheStartRow)
     setRoute("12", "1");
     EXPECT_EQ(waits, QList<int>{3000});
     EXPECT_EQ(lampDuringWait, "888888");
+    EXPECT_EQ(nameDuringWait, "系統設定");
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所1");
     EXPECT_EQ(DataIo::strKeito, "12");
     EXPECT_EQ(DataIo::nCurIndex, 0);
     EXPECT_EQ(cell(1), "011") << "row 1, cell 1: 1011 on three positions";
@@ -124,6 +129,7 @@ TEST_F(Panel, SteppingStopsAtBothEnds)
     step(1);
     EXPECT_EQ(DataIo::nCurIndex, 4);
     EXPECT_EQ(board.Degit[5]->Value(), QVariant(1055));
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所5");
     board.Degit[5]->setValue(7);
     step(1);
     EXPECT_EQ(DataIo::nCurIndex, 4) << "past the last row";
