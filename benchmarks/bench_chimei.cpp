@@ -1,5 +1,4 @@
 #include "controls/ChimeiCtl_A.h"
-#include "platform/Application.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -7,7 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <sys/resource.h>
 
 namespace {
@@ -57,14 +55,3 @@ static void BM_ScrollTenCharactersTenSeconds(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ScrollTenCharactersTenSeconds)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,10 +1,8 @@
 #include "board/Form1.h"
 #include "controls/M_Degit.h"
-#include "platform/Application.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 
 // Writing a new fare into all 36 cells of the board, as one step does.
 static void BM_RedrawAll36Cells(benchmark::State& state)
@@ -35,14 +33,3 @@ static void BM_LampTestAll36Cells(benchmark::State& state)
     }
 }
 BENCHMARK(BM_LampTestAll36Cells)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,7 +3,6 @@
 #include "panel/DataIo.h"
 #include "panel/Hy3File.h"
 #include "panel/frmCtl.h"
-#include "platform/Application.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -11,7 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 
 namespace {
 
@@ -71,14 +69,3 @@ static void BM_DispDataFullRow(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DispDataFullRow)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    Application app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
