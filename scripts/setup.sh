@@ -13,6 +13,12 @@ packages=(
   # Japanese and digit faces for the windows; 16-dot faces for the stop names
   fonts-ipafont-gothic fonts-ipafont-mincho fonts-dejavu-core
   libfreetype-dev xfonts-shinonome
+  # sound: WAV and MP3 decoding, MIDI rendering with a General MIDI soundfont,
+  # the mixed output
+  libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont libsdl2-dev
+  # speech: espeak-ng's Japanese voice, MeCab readings for kanji, and the tool
+  # that compiles the transit words' user dictionary
+  libespeak-ng-dev espeak-ng-data libmecab-dev mecab-ipadic mecab-ipadic-utf8 mecab-utils
   # a display for machines without one, and screenshots
   xvfb xauth x11-utils imagemagick
 )

@@ -9,6 +9,13 @@ int main(int argc, char** argv)
     // Test binaries are also run to list their tests, where no display exists.
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // No test may depend on, or make noise through, a real sound card.
+    if (!std::getenv("SDL_AUDIODRIVER"))
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // Tests that sound a key or a chime make no noise on the developer's
+    // machine; the sound tests choose their own driver before playing.
+    if (!std::getenv("SDL_AUDIODRIVER"))
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
     ::testing::InitGoogleTest(&argc, argv);
     Application app(argc, argv);
     return RUN_ALL_TESTS();

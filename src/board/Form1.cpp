@@ -171,6 +171,7 @@ void Form1::Form_Load()
     m_option = std::make_unique<frmOption>();
     mdl517_000::InitPanelDefaults(*this);
     m_ctl = std::make_unique<frmCtl>(*this, *m_option);
+    m_option->attach(*this, *m_ctl);
     setOperationPanel(m_ctl.get());
     m_ctl->show();
     m_ctl->raise();

@@ -1,13 +1,53 @@
 #include "board/mdl517_000.h"
 
 #include "board/Form1.h"
+#include "board/NumberStrip.h"
 #include "controls/M_Degit.h"
 #include "options/ColorButton.h"
 #include "options/frmOption.h"
 
+#include "platform/ApiLib.h"
+#include "platform/FontSubst.h"
+
 #include <QCheckBox>
+#include <QLabel>
 
 namespace mdl517_000 {
+
+namespace {
+
+void showStripError(const AppError& error)
+{
+    ApiLib::MsgBox(QStringLiteral("エラーです！\r\n\r\nコード：%1\r\n\r\n内容：%2\r\n\r\nモジュール：IniIO-SeirikenNumSet( )")
+                       .arg(error.number())
+                       .arg(error.description()),
+                   ApiLib::vbOKOnly | ApiLib::vbCritical, QStringLiteral("エラー！"));
+}
+
+} // namespace
+
+void SeirikenNumSet(Form1& board, int nStyle, int nZeroPad)
+{
+    try {
+        const NumberStrip::Plan plan = NumberStrip::plan(nStyle, nZeroPad);
+        QLabel* first = board.lblSeiriNum[1];
+        QFont font = first->font();
+        if (plan.firstInDigitFace) {
+            font.setFamily(FontSubst::DigitFace);
+            first->setFont(font);
+        } else {
+            font.setFamily(FontSubst::PGothic);
+            first->setFont(font);
+            first->setText(plan.firstText);
+        }
+        for (const auto& [label, caption] : plan.captions)
+            board.lblSeiriNum.at(static_cast<size_t>(label))->setText(caption);
+    } catch (const AppError& e) {
+        showStripError(e);
+    } catch (const std::exception& e) {
+        showStripError(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
+    }
+}
 
 void ClearFareCells(Form1& board)
 {

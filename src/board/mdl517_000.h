@@ -5,6 +5,11 @@ class Form1;
 // Board routines run by the board's start-up.
 namespace mdl517_000 {
 
+// Writes the ticket numbers into the 36 number labels in numbering style
+// nStyle, zero-padding one-digit numbers when nZeroPad is non-zero. A failure
+// is shown and ends the writing; the labels written keep their captions.
+void SeirikenNumSet(Form1& board, int nStyle, int nZeroPad);
+
 // Blanks the 36 fare cells: only their unlit "8"s remain.
 void ClearFareCells(Form1& board);
 

@@ -1,16 +1,23 @@
 #include "options/frmOption.h"
 
+#include "board/Form1.h"
+#include "board/mdl517_000.h"
+#include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
 #include "options/ColorButton.h"
 #include "options/WrappingRadioButton.h"
+#include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
+#include "platform/VbColor.h"
+#include "platform/mdlSeiriken.h"
 #include "settings/mdlIniIo_517.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -19,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
 #include <QRegularExpression>
 #include <QStyleOptionButton>
 
@@ -528,6 +536,271 @@ void frmOption::connectHandlers()
         });
     }
     connect(Command4, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { Command4_Click(); }); });
+    // The dependants flip on every change of a box, made by hand or by code.
+    connect(Check1, &QCheckBox::toggled, this, [this] { ApiLib::guarded([this] { Check1_Click(); }); });
+    for (int i = 0; i < static_cast<int>(Check3.size()); ++i)
+        connect(Check3[i], &QCheckBox::toggled, this, [this, i] { ApiLib::guarded([this, i] { Check3_Click(i); }); });
+    for (int i = 0; i < static_cast<int>(Option3.size()); ++i) {
+        connect(Option3[i], &QRadioButton::toggled, this, [this, i](bool checked) {
+            if (checked)
+                ApiLib::guarded([this, i] { Option3_Click(i); });
+        });
+    }
+    for (int i = 0; i < static_cast<int>(Command10.size()); ++i)
+        connect(Command10[i], &QPushButton::clicked, this, [this, i] { ApiLib::guarded([this, i] { Command10_Click(i); }); });
+    connect(chkUseSeiriPrev, &QCheckBox::toggled, this, [this] { ApiLib::guarded([this] { chkUseSeiriPrev_Click(); }); });
+    connect(Command11, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { Command11_Click(); }); });
+    auto onClick = [this](QPushButton* button, auto handler) {
+        if (button)
+            connect(button, &QPushButton::clicked, this, [handler] { ApiLib::guarded(handler); });
+    };
+    for (int i = 0; i < 2; ++i)
+        onClick(Command3[i], [this, i] { Command3_Click(i); });
+    for (int i = 0; i < 3; ++i) {
+        onClick(Command6[i], [this, i] { Command6_Click(i); });
+        onClick(Command5[i], [this, i] { Command5_Click(i); });
+    }
+    for (int i = 0; i < static_cast<int>(cmdSelectSound.size()); ++i)
+        onClick(cmdSelectSound[i], [this, i] { cmdSelectSound_Click(i); });
+    for (int i = 0; i < static_cast<int>(Command8.size()); ++i)
+        onClick(Command8[i], [this, i] { Command8_Click(i); });
+    for (int i = 0; i < 2; ++i)
+        onClick(Command9[i], [this, i] { Command9_Click(i); });
+    onClick(Command1, [this] { Command1_Click(); });
+    onClick(Command7, [this] { Command7_Click(); });
+}
+
+// The folder picker always opens without a preset folder.
+QString frmOption::GetPathString(const QString&)
+{
+    return ApiLib::KelFolderDlg(this, QStringLiteral("フォルダーを選択してください"));
+}
+
+void frmOption::GetBtnColor(ColorButton* objBtn)
+{
+    std::int32_t colour = objBtn->BackColor();
+    if (ApiLib::KelChooseColor(this, colour, mdlIniIo_517::CustColors) != 0)
+        objBtn->setBackColor(colour);
+}
+
+void frmOption::Command3_Click(int Index)
+{
+    const QString folder = GetPathString(Text2[static_cast<size_t>(Index)]->text());
+    if (!folder.isEmpty())
+        Text2[static_cast<size_t>(Index)]->setText(folder);
+}
+
+void frmOption::Command6_Click(int Index)
+{
+    const QString file = ApiLib::KelFileDlg(this, 0,
+                                            QStringLiteral("ビットマップ(*.bmp)\0*.bmp\0GIF画像(*.gif)\0*.gif\0"
+                                                           "JPEG画像(*.jpg)\0*.jpg"),
+                                            QString(), QStringLiteral("パネル画像の選択"));
+    if (!file.isEmpty())
+        txtSelectPanel[static_cast<size_t>(Index)]->setText(file);
+}
+
+void frmOption::cmdSelectSound_Click(int Index)
+{
+    const QString file = ApiLib::KelFileDlg(
+        this, 0, QStringLiteral("Waveサウンド(*.wav)\0*.wav\0MIDIサウンド(*.mid)\0*.mid"), QString(),
+        QStringLiteral("サウンドの選択"));
+    if (!file.isEmpty())
+        txtSelectSound[static_cast<size_t>(Index)]->setText(file);
+}
+
+void frmOption::Command5_Click(int Index)
+{
+    GetBtnColor(Command5[static_cast<size_t>(Index)]);
+}
+
+// The preview shows a new colour at once; the board only at SetProp.
+void frmOption::Command8_Click(int Index)
+{
+    ColorButton* button = Command8[static_cast<size_t>(Index)];
+    GetBtnColor(button);
+    M_Degit* preview = Index < 3 ? M_Degit1 : Index < 6 ? M_Degit2 : M_Degit3;
+    switch (Index % 3) {
+    case 0:
+        preview->setBackColor(button->BackColor());
+        break;
+    case 1:
+        preview->setBaseForeColor(button->BackColor());
+        break;
+    default:
+        preview->setDegitForeColor(button->BackColor());
+        break;
+    }
+}
+
+void frmOption::Command9_Click(int Index)
+{
+    GetBtnColor(Command9[static_cast<size_t>(Index)]);
+}
+
+int frmOption::SetPlgin(const QString& strFileName)
+{
+    if (strFileName.isEmpty())
+        return 0;
+    PlgInfo info{};
+    if (!mdlSeiriken::Mrv_GetPlgInfo(strFileName, info))
+        return 0;
+    mdlSeiriken::Mrv_SetPlgComment(strFileName, txtPlginComment);
+    auto verdict = [](std::int32_t value) { return value == 1 ? QStringLiteral("---> 可能") : QStringLiteral("---> 不可"); };
+    List1->clear();
+    List1->addItem(QStringLiteral("日付の印字 ") + verdict(info.nCanDate));
+    List1->addItem(QStringLiteral("時刻の印字 ") + verdict(info.nCanTime));
+    List1->addItem(QStringLiteral("系統番号の印字 ") + verdict(info.nCanKeito));
+    List1->addItem(QStringLiteral("停名の印字 ") + verdict(info.nCanTeimei));
+    List1->addItem(QStringLiteral("バーコード印字 ") + verdict(info.nCanBarcode));
+    if (info.nCanBarcode == 1) {
+        List1->addItem(QStringLiteral("バーコード本数 ---> %1").arg(info.nBarcodeCount));
+        List1->addItem(QStringLiteral("バーコード系統方式 ")
+                       + (info.nBarcodeKeitoMode == 1 ? QStringLiteral("---> 連番式") : QStringLiteral("---> 系統番号＋往復フラグ")));
+        List1->addItem(QStringLiteral("設定可能な系統範囲 ---> 1 ～ %1").arg(info.nKeitoMax));
+        List1->addItem(QStringLiteral("停留所認識範囲 ---> %1 ～ %2").arg(info.nStopFrom).arg(info.nStopTo));
+    }
+    List1->addItem(QStringLiteral("社名切り替え:")
+                   + (info.nCorpCount >= 1 ? QStringLiteral("---> 可能") : QStringLiteral("---> 不可")));
+    if (m_panel) {
+        m_panel->picSeirikenPrev->resize(info.nPrevWidth, info.nPrevHeight);
+        if (info.nCorpCount >= 1)
+            mdlSeiriken::Mrv_SetCorpAddList(strFileName, m_panel->Combo1);
+    }
+    return 2;
+}
+
+void frmOption::Command1_Click()
+{
+    const QString file = ApiLib::KelFileDlg(this, 0, QStringLiteral("整理券プラグイン(*.4SP)\0*.4SP"), QString(),
+                                            QStringLiteral("プラグインの選択"));
+    if (file.isEmpty())
+        return;
+    if (m_panel)
+        m_panel->Combo1->clear();
+    if (SetPlgin(file) != 0) {
+        txtSeiriPlgDir->setText(file);
+        return;
+    }
+    ApiLib::MsgBox(QStringLiteral("指定したファイルはプラグインでないか、内容が不正です"),
+                   ApiLib::vbOKOnly | ApiLib::vbCritical, QStringLiteral("プラグインロードエラー"));
+}
+
+void frmOption::Command7_Click()
+{
+    MrvDate date{};
+    if (ApiLib::Call_dlg111(this, date) == 0)
+        return;
+    Label10->setText(QStringLiteral("%1/%2/%3")
+                         .arg(date.year)
+                         .arg(date.month, 2, 10, QLatin1Char('0'))
+                         .arg(date.day, 2, 10, QLatin1Char('0')));
+}
+
+void frmOption::attach(Form1& board, frmCtl& panel)
+{
+    m_board = &board;
+    m_panel = &panel;
+}
+
+void frmOption::Check1_Click()
+{
+    Frame3->setEnabled(!Frame3->isEnabled());
+}
+
+void frmOption::Check3_Click(int Index)
+{
+    auto flip = [](QWidget* w) { w->setEnabled(!w->isEnabled()); };
+    switch (Index) {
+    case 0:
+        flip(Combo4[0]);
+        flip(Check3[4]);
+        break;
+    case 1:
+        flip(Combo4[1]);
+        break;
+    case 2:
+        flip(Combo4[2]);
+        break;
+    case 3:
+        flip(Combo4[3]);
+        flip(Combo4[4]);
+        break;
+    default:
+        break;
+    }
+}
+
+// Whichever button was clicked, the automatic choice decides whether the
+// three image groups are offered.
+void frmOption::Option3_Click(int)
+{
+    const bool each = !Option3[0]->isChecked();
+    for (QGroupBox* group : Frame6)
+        group->setEnabled(each);
+    for (QGroupBox* group : Frame6)
+        group->setVisible(each);
+}
+
+// A folder that cannot be opened is not worth a message.
+void frmOption::Command10_Click(int Index)
+{
+    const QString folder = Text2[static_cast<size_t>(Index)]->text();
+    if (!folder.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+void frmOption::chkUseSeiriPrev_Click()
+{
+    const bool on = chkUseSeiriPrev->isChecked();
+    Frame10->setEnabled(on);
+    Frame10->setVisible(on);
+    Frame7->setEnabled(on);
+    Frame7->setVisible(on);
+}
+
+// The preview size and the panel's company list stay as they are.
+void frmOption::Command11_Click()
+{
+    txtSeiriPlgDir->clear();
+    List1->clear();
+    txtPlginComment->clear();
+}
+
+// The order is the order the board takes the settings in.
+void frmOption::SetProp()
+{
+    if (!m_board || !m_panel)
+        return;
+    Form1& board = *m_board;
+    for (int i = 1; i <= 36; ++i)
+        board.lblSeiriNum[static_cast<size_t>(i)]->setVisible(Check1->isChecked());
+    mdl517_000::SeirikenNumSet(board, Combo2->currentIndex(), Check2->isChecked() ? 1 : 0);
+
+    const int state = m_panel->Option4[0]->isChecked() ? 0 : m_panel->Option4[1]->isChecked() ? 1 : 2;
+    QPalette palette = board.lblSeiriNum[1]->palette();
+    palette.setColor(QPalette::WindowText, VbColor::toQColor(Command5[static_cast<size_t>(state)]->BackColor()));
+    for (int i = 1; i <= 36; ++i)
+        board.lblSeiriNum[static_cast<size_t>(i)]->setPalette(palette);
+
+    for (int i = 1; i <= 36; ++i) {
+        const size_t first = static_cast<size_t>(3 * ((i - 1) / 12));
+        board.Degit[static_cast<size_t>(i)]->setBackColor(Command8[first]->BackColor());
+        board.Degit[static_cast<size_t>(i)]->setBaseForeColor(Command8[first + 1]->BackColor());
+        board.Degit[static_cast<size_t>(i)]->setDegitForeColor(Command8[first + 2]->BackColor());
+    }
+    for (M_Degit* clock : board.TimeDegit) {
+        clock->setBackColor(Command8[0]->BackColor());
+        clock->setBaseForeColor(Command8[1]->BackColor());
+        clock->setDegitForeColor(Command8[2]->BackColor());
+    }
+
+    board.ChimeiCtl->setBackColor(Command9[0]->BackColor());
+    board.ChimeiCtl->setForeColor(Command9[1]->BackColor());
+    board.ChimeiCtl->setFontMode(Combo3->currentIndex());
+    board.ChimeiCtl->setFontBold(Check4->isChecked());
+
+    m_panel->Option4_Click(state);
 }
 
 void frmOption::Form_Load()
@@ -574,8 +847,8 @@ void frmOption::Option5_Click(int Index)
 }
 
 // Hiding, not closing: the controls are the live settings and must stay.
-// Pushing the display settings onto the board and panel is still to come.
 void frmOption::Command4_Click()
 {
+    SetProp();
     hide();
 }

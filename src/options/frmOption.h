@@ -5,6 +5,8 @@
 #include <array>
 
 class ColorButton;
+class Form1;
+class frmCtl;
 class M_Degit;
 class QCheckBox;
 class QComboBox;
@@ -34,9 +36,36 @@ public:
     // Fills Combo2 with the twelve numbering styles of the number strip.
     void AddComboItem();
 
+    // The board and panel that SetProp applies the settings to.
+    void attach(Form1& board, frmCtl& panel);
+
     void Option1_Click(int Index);
     void Option5_Click(int Index);
     void Command4_Click();
+    void Check1_Click();
+    void Check3_Click(int Index);
+    void Option3_Click(int Index);
+    void Command10_Click(int Index);
+    void chkUseSeiriPrev_Click();
+    void Command11_Click();
+    // Pushes the display settings onto the board and the panel.
+    void SetProp();
+
+    // Pickers; a cancelled picker changes nothing.
+    QString GetPathString(const QString& strDefPath);
+    void GetBtnColor(ColorButton* objBtn);
+    void Command3_Click(int Index);
+    void Command6_Click(int Index);
+    void cmdSelectSound_Click(int Index);
+    void Command5_Click(int Index);
+    void Command8_Click(int Index);
+    void Command9_Click(int Index);
+
+    // The ticket plug-in: 2 when taken, 0 when there is none or the file is
+    // not a plug-in.
+    int SetPlgin(const QString& strFileName);
+    void Command1_Click();
+    void Command7_Click();
 
     // Pages and OK
     std::array<QGroupBox*, 6> Frame1{};
@@ -126,4 +155,7 @@ private:
     void addSoundRow(QWidget* parent, int labelIndex, const QString& caption, int soundIndex, const QRect& label,
                      const QRect& box);
     void connectHandlers();
+
+    Form1* m_board = nullptr;
+    frmCtl* m_panel = nullptr;
 };

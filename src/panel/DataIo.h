@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+class frmOption;
+
 // The fare table of the route that is set, and the route state.
 namespace DataIo {
 
@@ -64,5 +66,9 @@ enum class LoadResult {
 // and the section are accepted, FareTable only after the whole file has been
 // read. Any other failure is thrown and leaves FareTable as it was.
 LoadResult LoadFareFile(const QString& path);
+
+// The announcement tape one row back: the row before, its chime by flag on
+// "S2", then its text spoken. At the first row nothing happens.
+void TapeBack(const frmOption& options);
 
 } // namespace DataIo

@@ -3,6 +3,7 @@
 #include "board/Form1.h"
 #include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
+#include "options/ColorButton.h"
 #include "options/frmOption.h"
 #include "panel/CaptionButton.h"
 #include "panel/DataIo.h"
@@ -10,10 +11,14 @@
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
+#include "platform/VbColor.h"
+#include "sound/mdlM_Tape.h"
+#include "sound/mdlSndAPI.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,6 +26,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 
@@ -89,6 +95,7 @@ frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
     createSwitches();
     createPreviewPane();
     connectHandlers();
+    mdlM_Tape::InitSpeech(*this);
 }
 
 void frmCtl::createWheelPanel()
@@ -170,13 +177,15 @@ void frmCtl::createSwitches()
         button->setEnabled(false);
     }
 
-    // The tape buttons come alive once the speech engine has started.
-    grpM_Tape = place(new QGroupBox(this), 2085, 1260, 1290, 1275);
+    // The tape buttons come alive once a tape is loaded with a working voice.
+    grpM_Tape = place(new QGroupBox(QStringLiteral("音合使用不可"), this), 2085, 1260, 1290, 1275);
     grpM_Tape->setEnabled(false);
     cmdTapeBack = place(new CaptionButton(QStringLiteral("戻し"), grpM_Tape), 75, 225, 585, 690);
     cmdTapeNext = place(new CaptionButton(QStringLiteral("送り"), grpM_Tape), 660, 225, 570, 690);
     cmdTapeStop = place(new CaptionButton(QStringLiteral("■"), grpM_Tape), 75, 930, 585, 300);
     cmdTapeSet = place(new CaptionButton(QStringLiteral("調整"), grpM_Tape), 660, 930, 570, 300);
+    for (QPushButton* button : {cmdTapeBack, cmdTapeNext, cmdTapeStop, cmdTapeSet})
+        button->setEnabled(false);
 
     Frame2 = place(new QGroupBox(QStringLiteral("バックライト"), this), 3465, 60, 1695, 720);
     const char* states[3] = {"OFF", "ON1", "ON2"};
@@ -229,10 +238,169 @@ void frmCtl::connectHandlers()
         connect(CommandButton1[i], &QPushButton::clicked, this,
                 [this, i] { ApiLib::guarded([this, i] { CommandButton1_Click(i); }); });
     }
+    for (int i = 0; i < 5; ++i)
+        connect(List2[i], &QListWidget::currentRowChanged, this, [this] { ApiLib::guarded([this] { List2_Click(); }); });
+    for (int i = 0; i < 3; ++i)
+        connect(List3[i], &QListWidget::currentRowChanged, this, [this] { ApiLib::guarded([this] { List3_Click(); }); });
+    for (int i = 0; i < 3; ++i) {
+        connect(Option4[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                ApiLib::guarded([this, i] { Option4_Click(i); });
+        });
+    }
+    connect(Check1, &QCheckBox::toggled, this, [this] { ApiLib::guarded([this] { Check1_Click(); }); });
+    for (int i = 0; i < 2; ++i) {
+        connect(HScroll1[i], &QScrollBar::valueChanged, this, [this, i] { ApiLib::guarded([this, i] { HScroll1_Change(i); }); });
+        Frame1[i]->installEventFilter(this);
+    }
+    connect(cmdTapeSet, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeSet_Click(); }); });
+    connect(cmdTapeStop, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeStop_Click(); }); });
+    connect(cmdTapeNext, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeNext_Click(); }); });
+    connect(cmdTapeBack, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeBack_Click(); }); });
+}
+
+// Keys and route wheels click with the reset sound, section wheels with the
+// route-setting sound; none of them waits.
+void frmCtl::List2_Click()
+{
+    mdlSndAPI::PlaySnd(m_options.txtSelectSound[1]->text(), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::List3_Click()
+{
+    mdlSndAPI::PlaySnd(m_options.txtSelectSound[0]->text(), QStringLiteral("S1"), 0, 0);
+}
+
+void frmCtl::cmdTapeSet_Click()
+{
+    mdlM_Tape::TapeAdjust(this);
+}
+
+void frmCtl::cmdTapeStop_Click()
+{
+    mdlM_Tape::StopTape();
+}
+
+// A row linked to the fare display steps it as well, after its chime and
+// once its speech has started.
+void frmCtl::cmdTapeNext_Click()
+{
+    mdlM_Tape::TapeNext(m_options);
+    if (mdlM_Tape::GetRowStep(mdlM_Tape::GetTapePos()) == 1)
+        Command2_Click(1);
+}
+
+void frmCtl::cmdTapeBack_Click()
+{
+    DataIo::TapeBack(m_options);
+    if (mdlM_Tape::GetRowStep(mdlM_Tape::GetTapePos()) == 1)
+        Command2_Click(0);
+}
+
+namespace {
+
+// The detail of the backlight's error message by error number.
+QString pictureErrorDetail(int number)
+{
+    switch (number) {
+    case 7:
+    case 28:
+    case 51:
+        return QStringLiteral("　内部的なエラーです。ハルヴェンへ報告してください。エラー場所：frmCtl.Option4_Click()");
+    case 53:
+    case 75:
+    case 76:
+        return QStringLiteral("　画像ファイルが見つからないか、指定している場所が不正です。");
+    case 57:
+    case 68:
+        return QStringLiteral("　デバイスエラーもしくは準備が出来ていません。");
+    case 481:
+        return QStringLiteral("　指定した画像の内容が不正です。この部分では扱えません。");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+void frmCtl::Option4_Click(int Index)
+{
+    const std::int32_t colour = m_options.Command5[static_cast<size_t>(Index)]->BackColor();
+    // Which option button says "user image" for OFF, ON1 and ON2.
+    const int userSwitch[3] = {6, 2, 5};
+    try {
+        const bool userImage = m_options.Option3[1]->isChecked()
+            && m_options.Option3[static_cast<size_t>(userSwitch[Index])]->isChecked();
+        if (!userImage) {
+            m_board.setPicture(m_board.imgRes[static_cast<size_t>(Index)].Picture);
+        } else {
+            const QString file = m_options.txtSelectPanel[static_cast<size_t>(Index)]->text();
+            if (ApiLib::FileExists(file))
+                m_board.setPicture(ApiLib::LoadPicture(file));
+        }
+    } catch (const AppError& e) {
+        ApiLib::MsgBox(QStringLiteral("エラーです。\r\n\r\nエラーコード：%1%2").arg(e.number()).arg(pictureErrorDetail(e.number())),
+                       ApiLib::vbOKOnly | ApiLib::vbCritical, QStringLiteral("エラー"));
+    }
+    QPalette palette = m_board.lblSeiriNum[1]->palette();
+    palette.setColor(QPalette::WindowText, VbColor::toQColor(colour));
+    for (int i = 1; i <= 36; ++i)
+        m_board.lblSeiriNum[static_cast<size_t>(i)]->setPalette(palette);
+}
+
+void frmCtl::Check1_Click()
+{
+    const bool clear = Check1->isChecked();
+    if (clear) {
+        m_board.ChimeiCtl->SetChimei(QString());
+        for (int i = 1; i <= 36; ++i)
+            m_board.Degit[i]->ResetDegit(0);
+        m_board.Timer1->stop();
+        m_board.TimeDegit[0]->setValue(QString());
+        m_board.TimeDegit[1]->setValue(QString());
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{Frame1[0], Frame1[1], Command2[0], Command2[1], Frame6})
+        w->setEnabled(!clear);
+    if (clear) {
+        grpM_Tape->setEnabled(false);
+        return;
+    }
+    // The clock runs only where the face shows it.
+    if (!m_board.TimeDegit[0]->isHidden())
+        m_board.Timer1->start();
+    grpM_Tape->setEnabled(mdlM_Tape::bSpeechOK != 0);
+    DispData(DataIo::nCurIndex + 1);
+}
+
+void frmCtl::HScroll1_Change(int Index)
+{
+    Label1[static_cast<size_t>(Index)]->setText(QString::number(HScroll1[static_cast<size_t>(Index)]->value()));
+    m_board.ChimeiCtl->setSpeed(HScroll1[0]->value());
+    m_board.ChimeiCtl->setScrollStartWait(HScroll1[1]->value());
+}
+
+void frmCtl::Frame1_DblClick(int Index)
+{
+    nFrame1Back = static_cast<std::int16_t>(Index);
+    Frame1[static_cast<size_t>(Index)]->lower();
+}
+
+bool frmCtl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int i = 0; i < 2; ++i) {
+            if (watched == Frame1[static_cast<size_t>(i)]) {
+                ApiLib::guarded([this, i] { Frame1_DblClick(i); });
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmCtl::CommandButton1_Click(int Index)
 {
+    mdlSndAPI::PlaySnd(m_options.txtSelectSound[1]->text(), QStringLiteral("S1"), 0, 0);
     if (Index == 10) {
         bKeitoInput = true;
         Label2[0]->clear();
@@ -264,10 +432,13 @@ void frmCtl::Command1_Click(int Index)
         for (const DigitWheel* wheel : List3)
             section += wheel->Text();
     }
+    const QString tpDir = ApiLib::withTrailingSeparator(m_options.Text2[1]->text());
+    mdlSndAPI::PlaySnd(m_options.txtSelectSound[0]->text(), QStringLiteral("S1"), 0, 0);
     DataIo::strKeito = keito;
     DataIo::nKukan = DataIo::SectionFromText(section);
 
     try {
+        mdlM_Tape::LoadTape(*this, tpDir, DataIo::RouteNumber(DataIo::strKeito));
         setRoute();
     } catch (const AppError& e) {
         ApiLib::MsgBox(e.description());
@@ -327,7 +498,27 @@ void frmCtl::Command2_Click(int Index)
             return;
         ++DataIo::nCurIndex;
     }
+    playStepSound(DataIo::nCurIndex + 1);
     DispData(DataIo::nCurIndex + 1);
+}
+
+// The step sound plays before the fares change; played to its end when the
+// options ask for it, so the board changes only after it.
+void frmCtl::playStepSound(int row)
+{
+    QString sound;
+    if (m_options.Option2[0]->isChecked()) {
+        sound = m_options.txtSelectSound[7]->text();
+    } else if (m_options.Option2[1]->isChecked()) {
+        const int column = m_options.Combo1->currentIndex() + 1;
+        const int value = column >= 1 && column <= DataIo::FareColumns
+            ? DataIo::FareTable[static_cast<size_t>(row)].Fare[static_cast<size_t>(column)]
+            : 0;
+        if (value >= 1 && value <= 3)
+            sound = m_options.txtSelectSound[static_cast<size_t>(7 + value)]->text();
+    }
+    if (!sound.isEmpty())
+        mdlSndAPI::PlaySnd(sound, QStringLiteral("S2"), m_options.Option6[0]->isChecked() ? -1 : 0, 0);
 }
 
 void frmCtl::DispData(int nIndex)

@@ -34,6 +34,23 @@ public:
     void Command2_Click(int Index);
     // Shows row nIndex of the fare table on the board.
     void DispData(int nIndex);
+    void List2_Click();
+    void List3_Click();
+    void cmdTapeSet_Click();
+    void cmdTapeStop_Click();
+    void cmdTapeNext_Click();
+    void cmdTapeBack_Click();
+
+    // Backlight OFF (0), ON1 (1), ON2 (2): the board's face and the colour of
+    // its ticket numbers.
+    void Option4_Click(int Index);
+    // Display clear on or off.
+    void Check1_Click();
+    void HScroll1_Change(int Index);
+    // Sends the double-clicked entry panel behind the other one.
+    void Frame1_DblClick(int Index);
+
+    std::int16_t nFrame1Back = 0;
 
     // The date printed on a ticket, by the date mode of the options.
     QString TicketDateText() const;
@@ -77,6 +94,9 @@ public:
     QLabel* picSeirikenPrev = nullptr;
     QComboBox* Combo1 = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void createWheelPanel();
     void createKeypadPanel();
@@ -88,6 +108,7 @@ private:
     void lampTest();
     void showInformationDigits(int nIndex);
     int lastReachableRow() const;
+    void playStepSound(int row);
 
     Form1& m_board;
     frmOption& m_options;

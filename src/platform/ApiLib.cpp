@@ -1,6 +1,7 @@
 #include "platform/ApiLib.h"
 
 #include "platform/Cp932.h"
+#include "sound/mdlM_Tape.h"
 
 #include <MirvRes.h>
 
@@ -8,10 +9,13 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImageReader>
+#include <QPixmap>
 #include <QMessageBox>
 #include <QTimer>
 #include <QPushButton>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -103,6 +107,11 @@ void setAnswerer(Answerer a)
     answerer() = std::move(a);
 }
 
+std::int32_t ShowModal(SeamCall& call, const std::function<std::int32_t(SeamCall&)>& real)
+{
+    return pass(call, real);
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title)
 {
     SeamCall call{QStringLiteral("MsgBox"), title, prompt, style, {}, {}};
@@ -180,6 +189,44 @@ QString FindFileNoCase(const QString& path)
     return path;
 }
 
+bool FileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isFile() && !info.isHidden();
+}
+
+QPixmap LoadPicture(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw AppError(info.dir().exists() ? ErrNo::FileNotFound : ErrNo::PathNotFound);
+    if (info.isDir() || !info.isReadable())
+        throw AppError(ErrNo::PathFileAccess);
+    QImageReader reader(path);
+    // Decide by content: a text file named .jpg is not a picture.
+    reader.setDecideFormatFromContent(true);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        switch (reader.error()) {
+        case QImageReader::FileNotFoundError:
+            throw AppError(ErrNo::FileNotFound);
+        case QImageReader::DeviceError:
+            throw AppError(ErrNo::PathFileAccess);
+        default:
+            throw AppError(ErrNo::InvalidPicture);
+        }
+    }
+    QPixmap picture = QPixmap::fromImage(std::move(image));
+    if (picture.isNull())
+        throw AppError(ErrNo::OutOfMemory);
+    return picture;
+}
+
+void ReleaseSpeech()
+{
+    mdlM_Tape::objSpeech.reset();
+}
+
 std::int32_t LenB_ASCII(const QByteArray& text)
 {
     return ::LenB_ASCII(terminated(text).constData());
@@ -230,6 +277,96 @@ void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text)
         QByteArray buffer = terminated(Cp932::encodeOrThrow(c.text));
         return ::Call_dlg110(owner, c.numbers[0], buffer.data());
     });
+}
+
+namespace {
+
+// Long enough for any path the system accepts.
+constexpr std::int32_t PathBufferSize = 4096;
+
+QString pickPath(const std::function<std::int32_t(char*, std::int32_t)>& picker)
+{
+    QByteArray buffer(PathBufferSize, '\0');
+    const std::int32_t length = picker(buffer.data(), PathBufferSize);
+    if (length <= 0 || length >= PathBufferSize)
+        return {};
+    return Cp932::decodeOrThrow(buffer.left(length));
+}
+
+} // namespace
+
+QString KelFileDlg(QWidget* owner, std::int32_t flags, const QString& filter, const QString& initial,
+                   const QString& title)
+{
+    SeamCall call{QStringLiteral("KelFileDlg"), title, filter, 0, {flags}, {initial}};
+    const std::int32_t result = pass(call, [owner](SeamCall& c) {
+        const QByteArray filterBytes = Cp932::encodeOrThrow(c.text) + QByteArray(2, '\0');
+        const QByteArray start = terminated(Cp932::encodeOrThrow(c.texts.value(0)));
+        const QByteArray caption = terminated(Cp932::encodeOrThrow(c.title));
+        c.texts = QStringList{pickPath([&](char* buffer, std::int32_t size) {
+            return ::KelFileDlg(owner, c.numbers.value(0), filterBytes.constData(), start.constData(),
+                                caption.constData(), buffer, size);
+        })};
+        return c.texts.constFirst().isEmpty() ? 0 : 1;
+    });
+    return result == 0 ? QString() : call.texts.value(0);
+}
+
+QString KelFolderDlg(QWidget* owner, const QString& title)
+{
+    SeamCall call{QStringLiteral("KelFolderDlg"), title, {}, 0, {}, {QString()}};
+    const std::int32_t result = pass(call, [owner](SeamCall& c) {
+        const QByteArray caption = terminated(Cp932::encodeOrThrow(c.title));
+        c.texts = QStringList{pickPath([&](char* buffer, std::int32_t size) {
+            return ::KelFolderDlg(owner, caption.constData(), buffer, size);
+        })};
+        return c.texts.constFirst().isEmpty() ? 0 : 1;
+    });
+    return result == 0 ? QString() : call.texts.value(0);
+}
+
+std::int32_t KelChooseColor(QWidget* owner, std::int32_t& colour, std::array<std::int32_t, 17>& custColors)
+{
+    SeamCall call{QStringLiteral("KelChooseColor"), {}, {}, 0, {colour}, {}};
+    call.numbers.append(QList<std::int32_t>(custColors.begin(), custColors.end()));
+    const std::int32_t result = pass(call, [owner](SeamCall& c) {
+        std::int32_t chosen = c.numbers[0];
+        std::array<std::int32_t, 17> table{};
+        std::copy(c.numbers.cbegin() + 1, c.numbers.cend(), table.begin());
+        const std::int32_t r = ::KelChooseColor(owner, &chosen, table.data());
+        c.numbers = QList<std::int32_t>{chosen} + QList<std::int32_t>(table.begin(), table.end());
+        return r;
+    });
+    if (result == 0)
+        return result;
+    colour = call.numbers.value(0, colour);
+    for (std::size_t i = 0; i < custColors.size(); ++i)
+        custColors[i] = call.numbers.value(static_cast<qsizetype>(i) + 1, custColors[i]);
+    return result;
+}
+
+std::int32_t Call_dlg111(QWidget* owner, MrvDate& record)
+{
+    std::int16_t* const fields[] = {&record.year,   &record.month,  &record.dayOfWeek, &record.day,
+                                    &record.hour,   &record.minute, &record.second,    &record.millisecond};
+    SeamCall call{QStringLiteral("Call_dlg111"), {}, {}, 0, {}, {}};
+    for (const std::int16_t* f : fields)
+        call.numbers.append(*f);
+    const std::int32_t result = pass(call, [owner](SeamCall& c) {
+        MrvDate d{};
+        std::int16_t* const out[] = {&d.year, &d.month, &d.dayOfWeek, &d.day, &d.hour, &d.minute, &d.second, &d.millisecond};
+        for (int i = 0; i < 8; ++i)
+            *out[i] = static_cast<std::int16_t>(c.numbers[i]);
+        const std::int32_t r = ::Call_dlg111(owner, &d);
+        for (int i = 0; i < 8; ++i)
+            c.numbers[i] = *out[i];
+        return r;
+    });
+    if (result == 0)
+        return result;
+    for (int i = 0; i < 8; ++i)
+        *fields[i] = static_cast<std::int16_t>(call.numbers.value(i, *fields[i]));
+    return result;
 }
 
 bool GetVersionExA(OSVERSIONINFO& info)

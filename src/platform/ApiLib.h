@@ -7,10 +7,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
+class QPixmap;
 class QWidget;
+struct MrvDate;
 
 // Platform and companion-library operations, and the one seam through which
 // every message box and modal picker of the program goes.
@@ -52,6 +55,10 @@ struct SeamCall
 using Answerer = std::function<std::int32_t(SeamCall&)>;
 void setAnswerer(Answerer answerer);
 
+// A modal dialog owned by another module passes the seam here: real shows it
+// and returns its answer, unless an answerer takes its place.
+std::int32_t ShowModal(SeamCall& call, const std::function<std::int32_t(SeamCall&)>& real);
+
 // Message box with the application's title unless another is given.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = AppTitle);
 
@@ -82,6 +89,18 @@ QString withTrailingSeparator(const QString& folder);
 // whose name differs only in letter case; otherwise the path unchanged.
 QString FindFileNoCase(const QString& path);
 
+// True when path names an existing file that a plain directory listing shows
+// (not a folder, not hidden).
+bool FileExists(const QString& path);
+
+// Loads a BMP, GIF or JPG picture. Failures raise the classic numbers: 53 no
+// such file, 76 no such folder, 75 not readable (a folder, no permission),
+// 481 not a picture or a damaged one, 7 out of memory.
+QPixmap LoadPicture(const QString& path);
+
+// Drops the announcement tape's speech engine (at exit).
+void ReleaseSpeech();
+
 // --- companion library -------------------------------------------------------
 
 std::int32_t LenB_ASCII(const QByteArray& text);
@@ -93,6 +112,21 @@ QString GetOsInfo();
 std::int32_t Call_dlg100(QWidget* control, std::int16_t keta, std::int16_t& zeroMode, std::int16_t& shift,
                          std::int16_t& fillZero);
 void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text);
+
+// Pickers. Each passes the seam as its own kind; an answer of 0 cancels and
+// leaves every value as it was. Paths come back empty when cancelled.
+//   "KelFileDlg":     title, text = filter, numbers = {flags},
+//                     texts = {initial, then the chosen path}
+//   "KelFolderDlg":   title, texts = {the chosen folder}
+//   "KelChooseColor": numbers = {colour, custom colour 0 … 16}
+//   "Call_dlg111":    numbers = the record's eight fields in order
+// filter holds description/pattern pairs separated by '\0' (closing NULs may
+// be left out).
+QString KelFileDlg(QWidget* owner, std::int32_t flags, const QString& filter, const QString& initial,
+                   const QString& title);
+QString KelFolderDlg(QWidget* owner, const QString& title);
+std::int32_t KelChooseColor(QWidget* owner, std::int32_t& colour, std::array<std::int32_t, 17>& custColors);
+std::int32_t Call_dlg111(QWidget* owner, MrvDate& record);
 
 // --- operating system version ------------------------------------------------
 

@@ -1,8 +1,8 @@
+#include "ModalDriver.h"
 #include "platform/Cp932.h"
 
 #include <MirvRes.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,61 +10,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
-#include <stdexcept>
 
 namespace {
-
-// Drives the next modal dialog from inside its event loop. Both timers die
-// with the driver, so a dialog that never appears cannot touch a later test,
-// and one left open is closed instead of hanging the run.
-class ModalDriver
-{
-public:
-    explicit ModalDriver(std::function<void(QDialog&)> act)
-    {
-        QTimer::singleShot(0, &m_context, [this, act] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog) {
-                ADD_FAILURE() << "no modal dialog";
-                return;
-            }
-            found = true;
-            try {
-                act(*dialog);
-            } catch (const std::exception& e) {
-                ADD_FAILURE() << "no child " << e.what();
-                dialog->reject();
-            }
-        });
-        m_guard.callOnTimeout([] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "dialog still open";
-                w->close();
-            }
-        });
-        m_guard.start(3000);
-    }
-
-    bool found = false;
-
-private:
-    QObject m_context;
-    QTimer m_guard;
-};
-
-template<class T>
-T& child(QDialog& dialog, const char* name)
-{
-    if (T* w = dialog.findChild<T*>(QLatin1String(name)))
-        return *w;
-    throw std::runtime_error(name);
-}
 
 void press(QDialog& dialog, QDialogButtonBox::StandardButton which)
 {

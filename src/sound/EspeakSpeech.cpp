@@ -1,0 +1,286 @@
+#include "sound/EspeakSpeech.h"
+
+#include "platform/ApiLib.h"
+#include "platform/AppError.h"
+#include "sound/AudioOutput.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <espeak-ng/speak_lib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// espeak-ng keeps one voice per process and is not reentrant: every call
+// into it holds this lock.
+std::mutex& voiceMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::atomic<int> g_sampleRate{0};
+
+bool hasJapaneseVoice(const QString& dataDir)
+{
+    const QDir dir(dataDir);
+    return QFileInfo(dir.filePath(QStringLiteral("phontab"))).isFile()
+        && QFileInfo(dir.filePath(QStringLiteral("ja_dict"))).isFile()
+        && QFileInfo(dir.filePath(QStringLiteral("lang/jpx/ja"))).isFile();
+}
+
+AppError noJapaneseVoice(const QString& dataDir)
+{
+    return AppError(ErrNo::FileNotFound,
+                    QStringLiteral("espeak-ng の日本語音声 (ja) が %1 にありません。espeak-ng-data を導入してください。")
+                        .arg(dataDir));
+}
+
+// Starts espeak-ng once for the process; the first engine's data folder
+// serves every later one. Called with voiceMutex held.
+void startVoice(const QString& voiceData, int (*callback)(short*, int, espeak_EVENT*))
+{
+    if (!voiceData.isEmpty() && !hasJapaneseVoice(voiceData))
+        throw noJapaneseVoice(voiceData);
+    if (g_sampleRate > 0)
+        return;
+    // espeak-ng wants the folder that holds espeak-ng-data, and without
+    // DONT_EXIT it ends the process when the data are missing.
+    const QByteArray parent = voiceData.isEmpty() ? QByteArray() : QFileInfo(voiceData).absolutePath().toLocal8Bit();
+    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, parent.isEmpty() ? nullptr : parent.constData(),
+                                       espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0)
+        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を起動できません。"));
+    const char* dataPath = nullptr;
+    espeak_Info(&dataPath);
+    const QString actual = QString::fromLocal8Bit(dataPath ? dataPath : "");
+    if (!hasJapaneseVoice(actual) || espeak_SetVoiceByName("ja") != EE_OK) {
+        espeak_Terminate();
+        throw noJapaneseVoice(actual);
+    }
+    espeak_SetSynthCallback(callback);
+    g_sampleRate = rate;
+}
+
+} // namespace
+
+struct SynthCallback
+{
+    static int call(short* wav, int count, espeak_EVENT* events)
+    {
+        // Without a delivery the synthesis only traces phonemes.
+        auto* delivery = events ? static_cast<EspeakSpeech::Delivery*>(events->user_data) : nullptr;
+        if (!delivery)
+            return 0;
+        // Non-zero tells espeak-ng to abandon the text.
+        return delivery->engine->deliver(wav, count, delivery->generation) ? 0 : 1;
+    }
+};
+
+EspeakSpeech::EspeakSpeech()
+    : EspeakSpeech(Paths{})
+{
+}
+
+EspeakSpeech::EspeakSpeech(const Paths& paths)
+{
+    // Made first so that it outlives an engine kept in a static: the
+    // destructor still cuts the voice there.
+    AudioOutput::instance();
+    Yomi::load(paths.dictionary);
+    {
+        std::lock_guard lock(voiceMutex());
+        startVoice(paths.voiceData, &SynthCallback::call);
+    }
+    m_worker = std::thread([this] { run(); });
+}
+
+EspeakSpeech::~EspeakSpeech()
+{
+    cancelCurrent();
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_quit = true;
+    }
+    m_wake.notify_one();
+    m_worker.join();
+}
+
+void EspeakSpeech::Speak(const QString& text)
+{
+    QByteArray input;
+    try {
+        input = voiceInput(Yomi::toSpeakable(text)).toUtf8();
+    } catch (const AppError&) {
+        cancelCurrent();
+        m_status = -1;
+        return;
+    }
+    m_status = 0;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_audioMutex);
+        generation = ++m_generation;
+        AudioOutput::instance().clearSpeech();
+    }
+    if (input.isEmpty())
+        return;
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_pending = Job{generation, input, m_settings};
+    }
+    m_wake.notify_one();
+}
+
+void EspeakSpeech::Stop()
+{
+    cancelCurrent();
+    m_status = 0;
+}
+
+std::int32_t EspeakSpeech::Status() const
+{
+    return m_status;
+}
+
+void EspeakSpeech::AdjustDialog(QWidget* owner, const QString& title)
+{
+    const VoiceSettings before = m_settings;
+    ApiLib::SeamCall call{QStringLiteral("SpeechDialog"), title, {}, 0, {before.rate, before.pitch, before.volume}, {}};
+    const std::int32_t result = ApiLib::ShowModal(call, [this, owner](ApiLib::SeamCall& c) {
+        SpeechAdjustDialog dialog(owner, c.title, {c.numbers[0], c.numbers[1], c.numbers[2]});
+        // The test speaks with the values as they stand; cancel puts the old
+        // ones back below.
+        QObject::connect(&dialog, &SpeechAdjustDialog::testRequested, [this](const VoiceSettings& values) {
+            setSettings(values);
+            Speak(TestSentence);
+        });
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        const VoiceSettings v = dialog.values();
+        c.numbers = {v.rate, v.pitch, v.volume};
+        return accepted ? 1 : 0;
+    });
+    if (result == 0)
+        setSettings(before);
+    else
+        setSettings({call.numbers.value(0, before.rate), call.numbers.value(1, before.pitch),
+                     call.numbers.value(2, before.volume)});
+}
+
+QString EspeakSpeech::voiceInput(const QString& speakable)
+{
+    static const QRegularExpression ry(QStringLiteral("[リり]([ャュョゃゅょ])(ー*)"));
+    QString out;
+    qsizetype from = 0;
+    for (auto it = ry.globalMatch(speakable); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QChar small = m.captured(1).at(0);
+        const QString vowel = (small == QChar(0x30E3) || small == QChar(0x3083)) ? QStringLiteral("a")
+                            : (small == QChar(0x30E5) || small == QChar(0x3085)) ? QStringLiteral("u")
+                                                                                 : QStringLiteral("o");
+        out += speakable.mid(from, m.capturedStart() - from);
+        out += QStringLiteral("[[r`_j") + vowel.repeated(1 + m.capturedLength(2)) + QStringLiteral("]]");
+        from = m.capturedEnd();
+    }
+    out += speakable.mid(from);
+    return out;
+}
+
+QString EspeakSpeech::phonemes(const QString& text) const
+{
+    const QByteArray input = voiceInput(Yomi::toSpeakable(text)).toUtf8();
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    FILE* trace = open_memstream(&buffer, &size);
+    if (!trace)
+        throw AppError(ErrNo::OutOfMemory);
+    {
+        std::lock_guard lock(voiceMutex());
+        espeak_SetPhonemeTrace(espeakPHONEMES_IPA, trace);
+        espeak_Synth(input.constData(), static_cast<std::size_t>(input.size()) + 1, 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8 | espeakPHONEMES, nullptr, nullptr);
+        espeak_SetPhonemeTrace(0, nullptr);
+    }
+    std::fclose(trace);
+    const QString result = QString::fromUtf8(buffer, static_cast<qsizetype>(size)).trimmed();
+    std::free(buffer);
+    return result;
+}
+
+void EspeakSpeech::setPcmTap(PcmTap tap)
+{
+    std::lock_guard lock(m_audioMutex);
+    m_tap = std::move(tap);
+}
+
+int EspeakSpeech::sampleRate()
+{
+    return g_sampleRate;
+}
+
+void EspeakSpeech::cancelCurrent()
+{
+    {
+        std::lock_guard lock(m_audioMutex);
+        ++m_generation;
+        AudioOutput::instance().clearSpeech();
+    }
+    std::lock_guard lock(m_queueMutex);
+    m_pending.reset();
+}
+
+void EspeakSpeech::run()
+{
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_queueMutex);
+            m_wake.wait(lock, [this] { return m_quit || m_pending.has_value(); });
+            if (m_quit)
+                return;
+            job = std::move(*m_pending);
+            m_pending.reset();
+        }
+        if (job.generation == m_generation)
+            synthesise(job);
+    }
+}
+
+void EspeakSpeech::synthesise(const Job& job)
+{
+    espeak_ERROR result = EE_INTERNAL_ERROR;
+    if (!m_failNext.exchange(false)) {
+        Delivery delivery{this, job.generation};
+        std::lock_guard lock(voiceMutex());
+        espeak_SetParameter(espeakRATE, job.settings.rate, 0);
+        espeak_SetParameter(espeakPITCH, job.settings.pitch, 0);
+        espeak_SetParameter(espeakVOLUME, job.settings.volume, 0);
+        result = espeak_Synth(job.input.constData(), static_cast<std::size_t>(job.input.size()) + 1, 0, POS_CHARACTER, 0,
+                              espeakCHARS_UTF8 | espeakPHONEMES | espeakENDPAUSE, nullptr, &delivery);
+    }
+    // A request that was cancelled meanwhile did not fail.
+    if (result != EE_OK && job.generation == m_generation)
+        m_status = -1;
+}
+
+bool EspeakSpeech::deliver(const short* wav, int count, std::uint64_t generation)
+{
+    std::lock_guard lock(m_audioMutex);
+    if (generation != m_generation)
+        return false;
+    if (wav && count > 0) {
+        AudioOutput::instance().appendSpeech(wav, static_cast<std::size_t>(count), g_sampleRate);
+        if (m_tap)
+            m_tap(wav, static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+std::unique_ptr<SpeechEngine> createSpeechEngine()
+{
+    return std::make_unique<EspeakSpeech>();
+}

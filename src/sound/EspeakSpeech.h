@@ -1,0 +1,104 @@
+#pragma once
+
+#include "sound/SpeechAdjustDialog.h"
+#include "sound/SpeechEngine.h"
+#include "sound/Yomi.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+// espeak-ng's Japanese voice fed with MeCab readings. Synthesis runs on a
+// worker thread of its own, one request at a time; its PCM goes to the
+// program's audio output as it is produced.
+class EspeakSpeech final : public SpeechEngine
+{
+public:
+    struct Paths
+    {
+        QString dictionary = Yomi::DefaultDictionary;
+        // A folder holding espeak-ng's data; empty: where espeak-ng looks itself.
+        QString voiceData;
+    };
+
+    // What the test button says.
+    static inline const QString TestSentence = QStringLiteral("次は、市役所前です。お降りの方はお知らせください。");
+
+    // Raises AppError when MeCab's dictionary, espeak-ng or its Japanese voice
+    // is missing.
+    EspeakSpeech();
+    explicit EspeakSpeech(const Paths& paths);
+    ~EspeakSpeech() override;
+    EspeakSpeech(const EspeakSpeech&) = delete;
+    EspeakSpeech& operator=(const EspeakSpeech&) = delete;
+
+    void Speak(const QString& text) override;
+    void Stop() override;
+    std::int32_t Status() const override;
+    // Goes through ApiLib's dialog seam as kind "SpeechDialog" with numbers
+    // {rate, pitch, volume}; an answer of 0 cancels.
+    void AdjustDialog(QWidget* owner, const QString& title) override;
+
+    // Kept for the engine's life (the run); used from the next Speak on.
+    VoiceSettings settings() const { return m_settings; }
+    void setSettings(const VoiceSettings& settings) { m_settings = settings.clamped(); }
+
+    // espeak-ng 1.51 reads リャ, リュ, リョ as "rya-a", "rya-u", "rya-o": those
+    // syllables go to the voice as phoneme codes instead.
+    static QString voiceInput(const QString& speakable);
+
+    // What the voice makes of text, in IPA, one clause per line.
+    QString phonemes(const QString& text) const;
+
+    // Sees each block of PCM once the audio output holds it, on the worker
+    // thread (measurements and tests).
+    using PcmTap = std::function<void(const std::int16_t* samples, std::size_t count)>;
+    void setPcmTap(PcmTap tap);
+    static int sampleRate();
+
+    // Makes the next synthesis fail as a broken voice would (tests).
+    void failNextSynthesis() { m_failNext = true; }
+
+private:
+    friend struct SynthCallback;
+
+    struct Job
+    {
+        std::uint64_t generation = 0;
+        QByteArray input;
+        VoiceSettings settings;
+    };
+    struct Delivery
+    {
+        EspeakSpeech* engine;
+        std::uint64_t generation;
+    };
+
+    void cancelCurrent();
+    void run();
+    void synthesise(const Job& job);
+    bool deliver(const short* wav, int count, std::uint64_t generation);
+
+    VoiceSettings m_settings;
+    std::atomic<std::int32_t> m_status{0};
+    std::atomic<bool> m_failNext{false};
+
+    // Held while PCM is handed over and while it is cut, so that no block of a
+    // cancelled request reaches the output after Stop or Speak returns.
+    std::mutex m_audioMutex;
+    std::atomic<std::uint64_t> m_generation{0};
+    PcmTap m_tap;
+
+    std::mutex m_queueMutex;
+    std::condition_variable m_wake;
+    std::optional<Job> m_pending;
+    bool m_quit = false;
+    std::thread m_worker;
+};

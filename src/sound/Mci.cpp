@@ -1,0 +1,288 @@
+#include "sound/Mci.h"
+
+#include "sound/AudioOutput.h"
+#include "sound/SoundDecoder.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <array>
+#include <list>
+#include <optional>
+
+namespace {
+
+using namespace MciError;
+
+struct Device
+{
+    QString alias;
+    std::shared_ptr<const PcmBuffer> pcm;
+};
+
+// One open device per output channel, indexed by channel.
+std::array<std::optional<Device>, AudioOutput::ChannelCount>& devices()
+{
+    static std::array<std::optional<Device>, AudioOutput::ChannelCount> open;
+    return open;
+}
+
+// Every key press reopens its click, and a song takes tens of milliseconds
+// to render: recently decoded files are kept while they are unchanged.
+class DecodeCache
+{
+public:
+    DecodedSound decode(const QString& path)
+    {
+        const QFileInfo info(path);
+        const Key key{info.absoluteFilePath(), info.size(), info.lastModified()};
+        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+            if (it->key == key) {
+                m_entries.splice(m_entries.begin(), m_entries, it);
+                return {it->pcm, {}};
+            }
+        }
+        DecodedSound sound = SoundDecoder::decodeFile(path);
+        if (sound.ok()) {
+            m_entries.push_front({key, sound.pcm});
+            trim();
+        }
+        return sound;
+    }
+
+private:
+    static constexpr std::size_t MaxEntries = 8;
+    static constexpr std::size_t MaxSamples = 32 * 1024 * 1024; // 64 MiB of 16-bit samples
+
+    struct Key
+    {
+        QString path;
+        qint64 size;
+        QDateTime modified;
+        bool operator==(const Key&) const = default;
+    };
+    struct Entry
+    {
+        Key key;
+        std::shared_ptr<const PcmBuffer> pcm;
+    };
+
+    void trim()
+    {
+        std::size_t samples = 0;
+        std::size_t kept = 0;
+        auto it = m_entries.begin();
+        // The newest entry stays whatever its size: it is about to play.
+        for (; it != m_entries.end(); ++it, ++kept) {
+            samples += it->pcm->samples.size();
+            if (kept > 0 && (kept >= MaxEntries || samples > MaxSamples))
+                break;
+        }
+        m_entries.erase(it, m_entries.end());
+    }
+
+    std::list<Entry> m_entries;
+};
+
+DecodeCache& decodeCache()
+{
+    static DecodeCache cache;
+    return cache;
+}
+
+// Words separated by blanks; a word that begins with a double quote runs to
+// the next one, so a file name may hold blanks.
+std::optional<QStringList> tokenize(const QString& command)
+{
+    QStringList words;
+    qsizetype i = 0;
+    const qsizetype n = command.size();
+    while (i < n) {
+        if (command[i].isSpace()) {
+            ++i;
+            continue;
+        }
+        if (command[i] == QLatin1Char('"')) {
+            const qsizetype close = command.indexOf(QLatin1Char('"'), i + 1);
+            if (close < 0)
+                return std::nullopt;
+            words.append(command.mid(i + 1, close - i - 1));
+            i = close + 1;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && !command[end].isSpace())
+            ++end;
+        words.append(command.mid(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+bool is(const QString& word, const char* keyword)
+{
+    return word.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+}
+
+// The channel an alias plays on: its last two characters, S1 to S4.
+int channelOf(const QString& alias)
+{
+    if (alias.size() < 2 || alias[alias.size() - 2].toUpper() != QLatin1Char('S'))
+        return -1;
+    const int digit = alias[alias.size() - 1].digitValue();
+    return digit >= 1 && digit <= AudioOutput::ChannelCount ? digit - 1 : -1;
+}
+
+// The channel of an open device, or -1.
+int openChannel(const QString& alias)
+{
+    const int channel = channelOf(alias);
+    if (channel < 0 || !devices()[channel] || devices()[channel]->alias.compare(alias, Qt::CaseInsensitive) != 0)
+        return -1;
+    return channel;
+}
+
+// Waits like ApiLib::Sleep, but until the channel's sound ends. The audio
+// thread only posts the wake-up; the loop is reached solely on this thread,
+// and not at all once the wait is over.
+void waitUntilDone(int channel)
+{
+    auto* application = QCoreApplication::instance();
+    AudioOutput& output = AudioOutput::instance();
+    if (!application || !output.isPlaying(channel))
+        return;
+    QEventLoop loop;
+    auto target = std::make_shared<QEventLoop*>(&loop);
+    output.whenDone(channel, [application, target] {
+        QMetaObject::invokeMethod(
+            application,
+            [target] {
+                if (*target)
+                    (*target)->quit();
+            },
+            Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    *target = nullptr;
+}
+
+std::int32_t open(const QStringList& args)
+{
+    if (args.isEmpty() || args[0].isEmpty())
+        return FilenameRequired;
+    const QString& path = args[0];
+    QString type;
+    QString alias;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (is(args[i], "wait") || is(args[i], "shareable"))
+            continue;
+        if (i + 1 >= args.size())
+            return MissingParameter;
+        if (is(args[i], "type"))
+            type = args[++i];
+        else if (is(args[i], "alias"))
+            alias = args[++i];
+        else
+            return UnrecognizedKeyword;
+    }
+    if (type.isEmpty())
+        return DeviceTypeRequired;
+    if (!is(type, "waveaudio") && !is(type, "mpegvideo") && !is(type, "sequencer"))
+        return InvalidDeviceName;
+    if (alias.isEmpty())
+        return MissingParameter;
+    const int channel = channelOf(alias);
+    if (channel < 0)
+        return InvalidDeviceName;
+    if (devices()[channel])
+        return DeviceOpen;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return FileNotFound;
+    // Decoded even without a device, so that a file which could never play
+    // is refused the same way with sound or without.
+    const DecodedSound sound = decodeCache().decode(path);
+    if (!sound.ok())
+        return InvalidFile;
+    devices()[channel] = Device{alias, sound.pcm};
+    return 0;
+}
+
+std::int32_t close(const QStringList& args)
+{
+    if (args.size() != 1)
+        return args.isEmpty() ? MissingParameter : UnrecognizedKeyword;
+    const int channel = openChannel(args[0]);
+    if (channel < 0)
+        return InvalidDeviceName;
+    AudioOutput::instance().stop(channel);
+    devices()[channel].reset();
+    return 0;
+}
+
+std::int32_t stop(const QStringList& args)
+{
+    if (args.size() != 1)
+        return args.isEmpty() ? MissingParameter : UnrecognizedKeyword;
+    const int channel = openChannel(args[0]);
+    if (channel < 0)
+        return InvalidDeviceName;
+    AudioOutput::instance().stop(channel);
+    return 0;
+}
+
+std::int32_t play(const QStringList& args)
+{
+    if (args.isEmpty())
+        return MissingParameter;
+    bool wait = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (is(args[i], "wait")) {
+            wait = true;
+        } else if (is(args[i], "from")) {
+            if (i + 1 >= args.size())
+                return MissingParameter;
+            bool number = false;
+            const int from = args[++i].toInt(&number);
+            if (!number)
+                return BadInteger;
+            // Every sound here starts from its beginning.
+            if (from != 0)
+                return UnsupportedFunction;
+        } else {
+            return UnrecognizedKeyword;
+        }
+    }
+    const int channel = openChannel(args[0]);
+    if (channel < 0)
+        return InvalidDeviceName;
+    AudioOutput::instance().play(channel, devices()[channel]->pcm);
+    if (wait)
+        waitUntilDone(channel);
+    return 0;
+}
+
+} // namespace
+
+std::int32_t mciSendStringA(const QString& command)
+{
+    const std::optional<QStringList> words = tokenize(command);
+    if (!words)
+        return NoClosingQuote;
+    if (words->isEmpty())
+        return UnrecognizedCommand;
+    const QString& verb = words->first();
+    const QStringList args = words->mid(1);
+    if (is(verb, "open"))
+        return open(args);
+    if (is(verb, "close"))
+        return close(args);
+    if (is(verb, "stop"))
+        return stop(args);
+    if (is(verb, "play"))
+        return play(args);
+    return UnrecognizedCommand;
+}

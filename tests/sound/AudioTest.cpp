@@ -1,0 +1,521 @@
+#include "SoundFixture.h"
+#include "platform/ApiLib.h"
+#include "sound/AudioOutput.h"
+#include "sound/Mci.h"
+#include "sound/SoundDecoder.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+using namespace SoundFixture;
+
+// SDL's disk driver writes exactly what was mixed into a file, at the pace a
+// sound card would take it. It must be chosen before anything opens the
+// output, which lives once per process.
+QString& mixedFile()
+{
+    static QString path;
+    return path;
+}
+
+class DiskAudio : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(m_dir->isValid());
+        mixedFile() = m_dir->filePath(QStringLiteral("mixed.raw"));
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(mixedFile()));
+        ASSERT_TRUE(AudioOutput::instance().available()) << AudioOutput::instance().reason().toStdString();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+const auto* const diskAudio = ::testing::AddGlobalTestEnvironment(new DiskAudio);
+
+// What the driver writes from about the moment this is made. The driver's
+// file is written through a stdio buffer, so its size lags what was mixed by
+// up to two blocks (23 ms): a recording may begin with the tail of whatever
+// sounded just before it, and each test leaves the output silent for longer
+// than that.
+class Recording
+{
+public:
+    Recording()
+        : m_start(QFileInfo(mixedFile()).size() / 4 * 4)
+    {
+    }
+
+    // A tenth of a second of silence pushes what was mixed before it out to
+    // the file.
+    std::vector<int> left() const { return side(0); }
+    std::vector<int> right() const { return side(1); }
+
+private:
+    std::vector<int> side(int which) const
+    {
+        QTest::qWait(150);
+        QFile file(mixedFile());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        file.seek(m_start);
+        const QByteArray bytes = file.readAll();
+        const auto* frames = reinterpret_cast<const std::int16_t*>(bytes.constData());
+        std::vector<int> samples(static_cast<std::size_t>(bytes.size() / 4));
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = frames[2 * i + which];
+        return samples;
+    }
+
+    qint64 m_start;
+};
+
+constexpr int FramesPerMs = AudioOutput::SampleRate / 1000;
+
+int audibleMs(const std::vector<int>& left)
+{
+    return static_cast<int>(std::count_if(left.begin(), left.end(), [](int v) { return v != 0; })) / FramesPerMs;
+}
+
+// The values that last at least 20 ms, in order, each once per stretch.
+std::vector<int> lastingValues(const std::vector<int>& left)
+{
+    std::vector<int> values;
+    std::size_t i = 0;
+    while (i < left.size()) {
+        std::size_t j = i;
+        while (j < left.size() && left[j] == left[i])
+            ++j;
+        if (left[i] != 0 && j - i >= 20 * FramesPerMs && (values.empty() || values.back() != left[i]))
+            values.push_back(left[i]);
+        i = j;
+    }
+    return values;
+}
+
+bool contains(const std::vector<int>& left, int value)
+{
+    return std::find(left.begin(), left.end(), value) != left.end();
+}
+
+QString alias(const char* channel)
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QLatin1String(channel);
+}
+
+class Sound : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        mdlSndAPI::CloseAllSnd();
+        AudioOutput::instance().clearSpeech();
+        QTest::qWait(100);
+    }
+
+    QString wav(const QString& name, const Samples& samples)
+    {
+        return writeWav(m_dir.filePath(name), samples);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(Sound, SecondPlayOnAChannelRestartsItFromTheBeginning)
+{
+    const QString click = wav(QStringLiteral("click.wav"), ramp(400));
+    Recording rec;
+    mdlSndAPI::PlaySnd(click, QStringLiteral("S1"), 0, 0);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(150);
+    const int between = static_cast<int>(clock.elapsed());
+    mdlSndAPI::PlaySnd(click, QStringLiteral("S1"), 0, 0);
+    QTest::qWait(450);
+    const auto left = rec.left();
+
+    std::vector<int> heard;
+    std::copy_if(left.begin(), left.end(), std::back_inserter(heard), [](int v) { return v != 0; });
+    ASSERT_FALSE(heard.empty());
+    const auto drop = std::adjacent_find(heard.begin(), heard.end(), [](int a, int b) { return b < a; });
+    ASSERT_NE(drop, heard.end()) << "the second press must start the sound again";
+    // Each play starts with the next block the device takes, up to 12 ms on.
+    EXPECT_NEAR(*drop, between / 10, 3) << "the first sound is cut where the second press came";
+    EXPECT_EQ(drop[1], 1);
+    EXPECT_EQ(std::adjacent_find(drop + 1, heard.end(), [](int a, int b) { return b < a; }), heard.end());
+    EXPECT_EQ(heard.back(), 40) << "the second sound plays to its end";
+    EXPECT_NEAR(audibleMs(left), between + 400, 30);
+}
+
+TEST_F(Sound, ANewSoundCutsOnlyTheSoundOnItsOwnChannel)
+{
+    const QString chime = wav(QStringLiteral("chime.wav"), constant(100, 700));
+    const QString announce = wav(QStringLiteral("back.wav"), constant(1000, 700));
+    const QString step = wav(QStringLiteral("step.wav"), constant(3000, 200));
+    Recording rec;
+    mdlSndAPI::PlaySnd(chime, QStringLiteral("S3"), 0, 0);
+    mdlSndAPI::PlaySnd(announce, QStringLiteral("S2"), 0, 0);
+    QTest::qWait(150);
+    mdlSndAPI::PlaySnd(step, QStringLiteral("S2"), 0, 0);
+    QTest::qWait(700);
+    const auto left = rec.left();
+
+    // S3 under the first S2 sound, then under the second, then alone.
+    EXPECT_EQ(lastingValues(left), (std::vector<int>{1100, 3100, 100}));
+    EXPECT_FALSE(contains(left, 4100)) << "two sounds on one channel never overlap";
+    EXPECT_NEAR(audibleMs(left), 700, 40) << "the S3 chime plays to its end";
+}
+
+TEST_F(Sound, NamesWithoutAPlayableEndingStopTheChannelAndPlayNothing)
+{
+    const QString longSound = wav(QStringLiteral("long.wav"), constant(1000, 1000));
+    for (const char* name : {"x.wave", "x.midi", "x.wav ", "x.wa"}) {
+        SCOPED_TRACE(name);
+        // Playable content: only the name may keep it from playing.
+        const QString other = wav(QString::fromLatin1(name), constant(500, 300));
+        Recording rec;
+        QElapsedTimer clock;
+        clock.start();
+        mdlSndAPI::PlaySnd(longSound, QStringLiteral("S2"), 0, 0);
+        QTest::qWait(100);
+        mdlSndAPI::PlaySnd(other, QStringLiteral("S2"), 0, 0);
+        const int played = static_cast<int>(clock.elapsed());
+        EXPECT_FALSE(AudioOutput::instance().isPlaying(1));
+        QTest::qWait(300);
+        const auto left = rec.left();
+        EXPECT_TRUE(contains(left, 1000));
+        EXPECT_FALSE(contains(left, 500));
+        EXPECT_LE(audibleMs(left), played + 25);
+        EXPECT_EQ(mciSendStringA(QStringLiteral("play ") + alias("S2")), MciError::InvalidDeviceName)
+            << "the channel is left closed";
+    }
+}
+
+TEST_F(Sound, EndingsInAnyCaseAndNamesWithBlanksPlay)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("my sounds")));
+    const struct
+    {
+        const char* file;  // as written
+        const char* asked; // as the settings name it
+        int value;
+    } cases[] = {
+        {"lower.wav", "lower.wav", 1001},
+        {"UPPER.WAV", "UPPER.WAV", 1002},
+        {"Mixed.Wav", "Mixed.Wav", 1003},
+        {"my sounds/two words.wav", "my sounds/two words.wav", 1004},
+        {"Case.wav", "case.WAV", 1005},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        wav(QString::fromUtf8(c.file), constant(static_cast<std::int16_t>(c.value), 200));
+        Recording rec;
+        mdlSndAPI::PlaySnd(m_dir.filePath(QString::fromUtf8(c.asked)), QStringLiteral("S1"), 0, 0);
+        EXPECT_TRUE(AudioOutput::instance().isPlaying(0));
+        QTest::qWait(250);
+        EXPECT_EQ(lastingValues(rec.left()), std::vector<int>{c.value});
+        EXPECT_EQ(lastingValues(rec.right()), std::vector<int>{c.value});
+    }
+
+    // A stereo file keeps its sides apart.
+    Samples stereo;
+    for (int i = 0; i < 200 * FramesPerMs; ++i)
+        stereo.insert(stereo.end(), {1006, 2006});
+    const QString both = writeWav(m_dir.filePath(QStringLiteral("stereo.wav")), stereo, 2);
+    Recording rec;
+    mdlSndAPI::PlaySnd(both, QStringLiteral("S1"), 0, 0);
+    QTest::qWait(250);
+    EXPECT_EQ(lastingValues(rec.left()), std::vector<int>{1006});
+    EXPECT_EQ(lastingValues(rec.right()), std::vector<int>{2006});
+
+    // MP3 and MIDI by their endings, in any case.
+    const QString mp3 = writeMp3(m_dir.filePath(QStringLiteral("tone.Mp3")), constant(8000, 300));
+    const QString mid = writeMidi(m_dir.filePath(QStringLiteral("tune.MID")), 300);
+    for (const QString& file : {mp3, mid}) {
+        SCOPED_TRACE(file.toStdString());
+        Recording rec;
+        mdlSndAPI::PlaySnd(file, QStringLiteral("S3"), 0, 0);
+        EXPECT_TRUE(AudioOutput::instance().isPlaying(2));
+        QTest::qWait(350);
+        EXPECT_GT(audibleMs(rec.left()), 200);
+    }
+}
+
+TEST_F(Sound, MissingOrHiddenFilesLeaveTheChannelPlaying)
+{
+    const QString playing = wav(QStringLiteral("playing.wav"), constant(1000, 500));
+    wav(QStringLiteral(".hidden.wav"), constant(500, 300));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.wav")));
+    Recording rec;
+    mdlSndAPI::PlaySnd(playing, QStringLiteral("S2"), 0, 0);
+    QTest::qWait(50);
+    for (const QString& file : {QString(), m_dir.filePath(QStringLiteral("missing.wav")),
+                                m_dir.filePath(QStringLiteral(".hidden.wav")),
+                                m_dir.filePath(QStringLiteral("folder.wav"))}) {
+        SCOPED_TRACE(file.toStdString());
+        mdlSndAPI::PlaySnd(file, QStringLiteral("S2"), 0, 0);
+        EXPECT_TRUE(AudioOutput::instance().isPlaying(1));
+    }
+    QTest::qWait(500);
+    const auto left = rec.left();
+    EXPECT_EQ(lastingValues(left), std::vector<int>{1000});
+    EXPECT_NEAR(audibleMs(left), 500, 30);
+}
+
+TEST_F(Sound, WaitedPlayReturnsWhenTheSoundHasEndedAndThenSleepsTheDelay)
+{
+    const QString step = wav(QStringLiteral("step.wav"), constant(1000, 300));
+    QList<int> sleeps;
+    ApiLib::setSleeper([&sleeps](int ms) { sleeps.append(ms); });
+    int ticks = 0;
+    QTimer timer;
+    timer.callOnTimeout([&ticks] { ++ticks; });
+    timer.start(20);
+
+    QElapsedTimer clock;
+    clock.start();
+    mdlSndAPI::PlaySnd(step, QStringLiteral("S2"), -1, 250);
+    const qint64 waited = clock.elapsed();
+    // The disk driver takes blocks a little faster than they play.
+    EXPECT_GE(waited, 260);
+    EXPECT_LT(waited, 1000);
+    EXPECT_FALSE(AudioOutput::instance().isPlaying(1));
+    EXPECT_GE(ticks, 8) << "timers and painting go on during the wait";
+    EXPECT_EQ(sleeps, QList<int>{250});
+
+    sleeps.clear();
+    clock.restart();
+    mdlSndAPI::PlaySnd(step, QStringLiteral("S2"), 0, 250);
+    EXPECT_LT(clock.elapsed(), 150);
+    EXPECT_TRUE(AudioOutput::instance().isPlaying(1));
+    EXPECT_EQ(sleeps, QList<int>{0}) << "an unwaited play only yields";
+    ApiLib::setSleeper({});
+
+    // A waited play ends early when its channel is closed meanwhile.
+    QTimer::singleShot(100, [] { mciSendStringA(QStringLiteral("close ") + alias("S2")); });
+    clock.restart();
+    mdlSndAPI::PlaySnd(wav(QStringLiteral("long.wav"), constant(1000, 2000)), QStringLiteral("S2"), -1, 0);
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
+TEST_F(Sound, OpenRefusesWhatItCannotPlay)
+{
+    const QString good = wav(QStringLiteral("good.wav"), constant(1000, 100));
+    QFile full(good);
+    ASSERT_TRUE(full.open(QIODevice::ReadOnly));
+    const QByteArray headerOnly = full.read(44);
+    const QString s1 = alias("S1");
+    const struct
+    {
+        const char* what;
+        QString command;
+        std::int32_t result;
+    } cases[] = {
+        {"text as WAV", QStringLiteral("open \"%1\" type waveaudio alias %2 wait")
+                            .arg(writeBytes(m_dir.filePath(QStringLiteral("text.wav")), QByteArray(4000, 'x')), s1),
+         MciError::InvalidFile},
+        {"empty file", QStringLiteral("open \"%1\" type waveaudio alias %2 wait")
+                           .arg(writeBytes(m_dir.filePath(QStringLiteral("empty.wav")), {}), s1),
+         MciError::InvalidFile},
+        {"header without samples", QStringLiteral("open \"%1\" type waveaudio alias %2 wait")
+                                       .arg(writeBytes(m_dir.filePath(QStringLiteral("cut.wav")), headerOnly), s1),
+         MciError::InvalidFile},
+        {"broken song", QStringLiteral("open \"%1\" type sequencer alias %2 wait")
+                            .arg(writeBytes(m_dir.filePath(QStringLiteral("bad.mid")), QByteArray("MThd\0\0\0\6garbage", 15)), s1),
+         MciError::InvalidFile},
+        {"missing file", QStringLiteral("open \"%1\" type waveaudio alias %2 wait").arg(m_dir.filePath(QStringLiteral("no.wav")), s1),
+         MciError::FileNotFound},
+        {"no type", QStringLiteral("open \"%1\" alias %2 wait").arg(good, s1), MciError::DeviceTypeRequired},
+        {"unknown type", QStringLiteral("open \"%1\" type cdaudio alias %2 wait").arg(good, s1),
+         MciError::InvalidDeviceName},
+        {"alias without channel", QStringLiteral("open \"%1\" type waveaudio alias board wait").arg(good),
+         MciError::InvalidDeviceName},
+        {"open quote", QStringLiteral("open \"%1 type waveaudio alias %2 wait").arg(good, s1), MciError::NoClosingQuote},
+        {"unknown verb", QStringLiteral("rewind %1").arg(s1), MciError::UnrecognizedCommand},
+        {"play of a closed device", QStringLiteral("play %1 from 0").arg(s1), MciError::InvalidDeviceName},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(mciSendStringA(c.command), c.result);
+        EXPECT_EQ(mciSendStringA(QStringLiteral("close ") + s1), MciError::InvalidDeviceName) << "nothing was opened";
+    }
+
+    // The content decides the decoder, whatever type is named.
+    EXPECT_EQ(mciSendStringA(QStringLiteral("open \"%1\" type sequencer alias %2 wait").arg(good, s1)), 0);
+    EXPECT_EQ(mciSendStringA(QStringLiteral("open \"%1\" type waveaudio alias %2 wait").arg(good, s1)),
+              MciError::DeviceOpen);
+    EXPECT_EQ(mciSendStringA(QStringLiteral("play %1 from 5").arg(s1)), MciError::UnsupportedFunction);
+    EXPECT_EQ(mciSendStringA(QStringLiteral("play %1 from 0").arg(s1.toLower())), 0) << "names ignore letter case";
+
+    // Through PlaySnd a refused file still closes the channel first.
+    mdlSndAPI::PlaySnd(good, QStringLiteral("S2"), 0, 0);
+    mdlSndAPI::PlaySnd(m_dir.filePath(QStringLiteral("text.wav")), QStringLiteral("S2"), 0, 0);
+    EXPECT_FALSE(AudioOutput::instance().isPlaying(1));
+}
+
+TEST_F(Sound, CloseAllSndSilencesEveryChannel)
+{
+    const QString longSound = wav(QStringLiteral("long.wav"), constant(1000, 2000));
+    Recording rec;
+    QElapsedTimer clock;
+    clock.start();
+    for (const char* channel : {"S1", "S2", "S3", "S4"})
+        mdlSndAPI::PlaySnd(longSound, QLatin1String(channel), 0, 0);
+    for (int c = 0; c < AudioOutput::ChannelCount; ++c)
+        EXPECT_TRUE(AudioOutput::instance().isPlaying(c));
+    QTest::qWait(100);
+    mdlSndAPI::CloseAllSnd();
+    const qint64 played = clock.elapsed();
+    for (int c = 0; c < AudioOutput::ChannelCount; ++c)
+        EXPECT_FALSE(AudioOutput::instance().isPlaying(c));
+    for (const char* channel : {"S1", "S2", "S3", "S4"})
+        EXPECT_EQ(mciSendStringA(QStringLiteral("play ") + alias(channel)), MciError::InvalidDeviceName);
+    QTest::qWait(100);
+    const auto left = rec.left();
+    EXPECT_EQ(lastingValues(left), std::vector<int>{4000});
+    EXPECT_GE(audibleMs(left), 80);
+    EXPECT_LE(audibleMs(left), played + 25) << "nothing sounds after the close";
+}
+
+TEST_F(Sound, ChannelsAndSpeechAddUpAndSaturate)
+{
+    AudioOutput& out = AudioOutput::instance();
+    const auto buffer = [](std::int16_t value, int ms) {
+        auto pcm = std::make_shared<PcmBuffer>();
+        pcm->samples.assign(static_cast<std::size_t>(ms) * FramesPerMs * 2, value);
+        return pcm;
+    };
+    for (const std::int16_t level : {std::int16_t(30000), std::int16_t(-30000)}) {
+        SCOPED_TRACE(level);
+        Recording rec;
+        out.play(0, buffer(level, 200));
+        out.play(1, buffer(level, 200));
+        QTest::qWait(250);
+        const std::vector<int> saturated{level > 0 ? 32767 : -32768};
+        EXPECT_EQ(lastingValues(rec.left()), saturated);
+        EXPECT_EQ(lastingValues(rec.right()), saturated);
+    }
+
+    // Speech at half the output rate, in chunks: a rising line stays a line,
+    // without a step at the chunk borders.
+    std::vector<std::int16_t> line(3000);
+    for (std::size_t i = 0; i < line.size(); ++i)
+        line[i] = static_cast<std::int16_t>(2 * i + 2);
+    Recording rec;
+    for (std::size_t at = 0; at < line.size(); at += 700)
+        out.appendSpeech(line.data() + at, std::min<std::size_t>(700, line.size() - at), 22050);
+    EXPECT_TRUE(out.isSpeaking());
+    QTest::qWait(250);
+    EXPECT_FALSE(out.isSpeaking());
+    auto left = rec.left();
+    const auto first = std::find(left.begin(), left.end(), 2);
+    ASSERT_NE(first, left.end());
+    const auto last = std::find(first, left.end(), 0);
+    EXPECT_EQ(last - first, 2 * 3000 - 1);
+    EXPECT_EQ(std::adjacent_find(first, last, [](int a, int b) { return b - a != 1; }), last);
+
+    // Speech over a sound on a channel; clearSpeech cuts only the speech.
+    std::vector<std::int16_t> voice(22050 * 2, 700);
+    Recording both;
+    out.play(2, buffer(100, 400));
+    out.appendSpeech(voice.data(), voice.size(), 22050);
+    QTest::qWait(100);
+    out.clearSpeech();
+    EXPECT_FALSE(out.isSpeaking());
+    QTest::qWait(350);
+    left = both.left();
+    EXPECT_EQ(lastingValues(left), (std::vector<int>{800, 100}));
+    EXPECT_NEAR(audibleMs(left), 400, 30);
+}
+
+TEST(SoundDecoder, ConvertsToStereoAtTheOutputRate)
+{
+    using SoundDecoder::toOutputFormat;
+    const std::int16_t mono[] = {10, 20, 30};
+    EXPECT_EQ(toOutputFormat(mono, 3, 1, 44100).samples, (std::vector<std::int16_t>{10, 10, 20, 20, 30, 30}));
+    const std::int16_t quad[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(toOutputFormat(quad, 2, 4, 44100).samples, (std::vector<std::int16_t>{1, 2, 5, 6}));
+    const std::int16_t stereo[] = {0, 100, 10, 90, 20, 80};
+    EXPECT_EQ(toOutputFormat(stereo, 3, 2, 22050).samples,
+              (std::vector<std::int16_t>{0, 100, 5, 95, 10, 90, 15, 85, 20, 80, 20, 80}));
+    EXPECT_EQ(toOutputFormat(mono, 3, 1, 88200).samples, (std::vector<std::int16_t>{10, 10, 30, 30}));
+    EXPECT_EQ(toOutputFormat(mono, 0, 1, 44100).frames(), 0);
+    EXPECT_EQ(toOutputFormat(mono, 3, 1, 0).frames(), 0);
+
+    std::vector<std::int16_t> second(48000, 1);
+    EXPECT_EQ(toOutputFormat(second.data(), 48000, 1, 48000).frames(), 44100);
+}
+
+TEST(SoundDecoder, DecodesWavMp3AndMidiByContent)
+{
+    QTemporaryDir dir;
+    const auto path = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
+
+    // Named for the wrong device on purpose: the content decides.
+    const DecodedSound wav = SoundDecoder::decodeFile(writeWav(path("wav.mid"), constant(1234, 500), 1, 22050));
+    ASSERT_TRUE(wav.ok()) << wav.error.toStdString();
+    EXPECT_EQ(wav.pcm->frames(), 2 * 500 * 441 / 10);
+    EXPECT_TRUE(std::all_of(wav.pcm->samples.begin(), wav.pcm->samples.end(), [](std::int16_t s) { return s == 1234; }));
+
+    // MP3 frames add a little encoder delay and padding at both ends.
+    Samples tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<std::int16_t>(8000 * ((i / 50) % 2 ? 1 : -1));
+    const DecodedSound mp3 = SoundDecoder::decodeFile(writeMp3(path("tone.wav"), tone));
+    ASSERT_TRUE(mp3.ok()) << mp3.error.toStdString();
+    EXPECT_NEAR(static_cast<double>(mp3.pcm->frames()), 22050.0, 2.5 * 1152);
+    EXPECT_GT(*std::max_element(mp3.pcm->samples.begin(), mp3.pcm->samples.end()), 4000);
+
+    const DecodedSound midi = SoundDecoder::decodeFile(writeMidi(path("tune.wav"), 500));
+    ASSERT_TRUE(midi.ok()) << midi.error.toStdString();
+    const auto& s = midi.pcm->samples;
+    EXPECT_GT(midi.pcm->frames(), 44100 / 2);
+    EXPECT_LT(midi.pcm->frames(), 44100 * 2) << "the silence after the song is cut";
+    const auto loudest = [](auto from, auto to) {
+        return std::abs(*std::max_element(from, to, [](int a, int b) { return std::abs(a) < std::abs(b); }));
+    };
+    EXPECT_GT(loudest(s.begin(), s.end()), 8000) << "a song is about as loud as a recorded chime";
+    EXPECT_GT(loudest(s.end() - 2048, s.end()), 0) << "no long silence is left at the end";
+
+    for (const auto& [name, bytes] : {std::pair{"text.wav", QByteArray(3000, 't')}, std::pair{"empty.mp3", QByteArray()},
+                                      std::pair{"bad.mid", QByteArray("MThd\0\0\0\6\0\0\0\1\1\xE0MTrk\0\0\0\xFF", 22)}}) {
+        SCOPED_TRACE(name);
+        const DecodedSound bad = SoundDecoder::decodeFile(writeBytes(path(name), bytes));
+        EXPECT_FALSE(bad.ok());
+        EXPECT_FALSE(bad.error.isEmpty());
+    }
+    EXPECT_FALSE(SoundDecoder::decodeFile(path("missing.wav")).ok());
+    EXPECT_FALSE(SoundDecoder::renderMidi(writeMidi(path("tune.mid"), 100), path("missing.sf2")).ok());
+}
+
+TEST(SampleSounds, EverySampleDecodesToAShortSound)
+{
+    const QStringList names = QDir(QStringLiteral(SAMPLE_SOUNDS_DIR)).entryList(QDir::Files);
+    EXPECT_EQ(names.size(), 10);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const DecodedSound sound = SoundDecoder::decodeFile(QStringLiteral(SAMPLE_SOUNDS_DIR "/") + name);
+        ASSERT_TRUE(sound.ok()) << sound.error.toStdString();
+        EXPECT_GT(sound.pcm->frames(), 44100 / 50);
+        EXPECT_LT(sound.pcm->frames(), 44100 * 3);
+    }
+}
+
+} // namespace

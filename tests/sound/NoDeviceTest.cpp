@@ -1,0 +1,51 @@
+#include "SoundFixture.h"
+#include "sound/AudioOutput.h"
+#include "sound/Mci.h"
+#include "sound/mdlSndAPI.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A machine without a sound card: SDL is asked for a driver that does not
+// exist, before anything opens the output.
+class NoDevice : public ::testing::Environment
+{
+public:
+    void SetUp() override { qputenv("SDL_AUDIODRIVER", "no-such-driver"); }
+};
+
+const auto* const noDevice = ::testing::AddGlobalTestEnvironment(new NoDevice);
+
+TEST(NoSoundDevice, TheProgramRunsSilentlyAndSaysWhy)
+{
+    AudioOutput& out = AudioOutput::instance();
+    EXPECT_FALSE(out.available());
+    EXPECT_FALSE(out.reason().isEmpty());
+
+    QTemporaryDir dir;
+    const QString step = SoundFixture::writeWav(dir.filePath(QStringLiteral("step.wav")), SoundFixture::constant(1000, 500));
+    QElapsedTimer clock;
+    clock.start();
+    mdlSndAPI::PlaySnd(step, QStringLiteral("S2"), -1, 0);
+    EXPECT_LT(clock.elapsed(), 200) << "a waited play does not wait for a sound nobody hears";
+    EXPECT_FALSE(out.isPlaying(1));
+
+    // open still tells a playable file from one that is not.
+    const QString corrupt = SoundFixture::writeBytes(dir.filePath(QStringLiteral("bad.wav")), QByteArray(100, 'x'));
+    EXPECT_EQ(mciSendStringA(QStringLiteral("open \"%1\" type waveaudio alias xS1 wait").arg(step)), 0);
+    EXPECT_EQ(mciSendStringA(QStringLiteral("open \"%1\" type waveaudio alias xS3 wait").arg(corrupt)),
+              MciError::InvalidFile);
+    EXPECT_EQ(mciSendStringA(QStringLiteral("play xS1 from 0 wait")), 0);
+
+    const std::int16_t voice[100] = {};
+    out.appendSpeech(voice, 100, 22050);
+    EXPECT_FALSE(out.isSpeaking());
+    mdlSndAPI::CloseAllSnd();
+    EXPECT_EQ(mciSendStringA(QStringLiteral("close xS1")), 0);
+}
+
+} // namespace

@@ -1,0 +1,407 @@
+#include "Seam.h"
+
+#include "platform/AppError.h"
+#include "sound/AudioOutput.h"
+#include "sound/EspeakSpeech.h"
+#include "sound/SpeechAdjustDialog.h"
+#include "sound/Yomi.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// espeak-ng is one per process: the tests share one engine.
+EspeakSpeech& engine()
+{
+    static EspeakSpeech e;
+    return e;
+}
+
+// Counts the PCM the engine hands to the audio output.
+class PcmCounter
+{
+public:
+    explicit PcmCounter(EspeakSpeech& e)
+        : m_engine(e)
+    {
+        m_engine.setPcmTap([this](const std::int16_t* samples, std::size_t count) {
+            std::lock_guard lock(m_mutex);
+            for (std::size_t i = 0; i < count; ++i)
+                m_loud = m_loud || samples[i] > 1000 || samples[i] < -1000;
+            m_samples += count;
+            m_changed.notify_all();
+        });
+    }
+    ~PcmCounter() { m_engine.setPcmTap({}); }
+
+    std::size_t samples()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_samples;
+    }
+    bool loud()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_loud;
+    }
+    void reset()
+    {
+        std::lock_guard lock(m_mutex);
+        m_samples = 0;
+        m_loud = false;
+    }
+    bool waitForFirst(std::chrono::milliseconds limit)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, limit, [this] { return m_samples > 0; });
+    }
+    // Synthesis runs far faster than the voice plays: it is over once no
+    // block has come for a while.
+    std::size_t waitForEnd()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            const std::size_t before = m_samples;
+            if (!m_changed.wait_for(lock, 300ms, [&] { return m_samples != before; }))
+                return m_samples;
+        }
+    }
+
+private:
+    EspeakSpeech& m_engine;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_samples = 0;
+    bool m_loud = false;
+};
+
+class SpeechTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        engine().Stop();
+        engine().setSettings(VoiceSettings{});
+    }
+    void TearDown() override { engine().Stop(); }
+
+    std::size_t samplesOf(const QString& text)
+    {
+        PcmCounter pcm(engine());
+        engine().Speak(text);
+        const std::size_t n = pcm.waitForEnd();
+        engine().Stop();
+        return n;
+    }
+};
+
+} // namespace
+
+// --- readings ---------------------------------------------------------------------
+
+struct Reading
+{
+    const char* text;
+    const char* kana;
+};
+
+TEST(YomiTest, ReadsAnnouncementsByPronunciation)
+{
+    const Reading cases[] = {
+        // pronunciation, not reading: は after 次 is ワ
+        {"次は", "ツギワ"},
+        {"次は、市役所前です。", "ツギワ、シヤクショマエデス。"},
+        // the transit words
+        {"お降りの方は", "オオリノホーワ"},
+        {"お降りください", "オオリクダサイ"},
+        {"停留所", "テーリュージョ"},
+        {"12系統", "ジューニケートー"},
+        {"整理券をお取りください", "セーリケンヲ オトリクダサイ"},
+        {"降車ボタン", "コーシャボタン"},
+        {"運賃の両替", "ウンチンノ リョーガエ"},
+        {"降り口", "オリグチ"},
+        {"市役所前行きです", "シヤクショマエユキデス"},
+        {"駅へ行きます", "エキエ イキマス"},
+        {"次、停まります", "ツギ、トマリマス"},
+        // エイ spoken long in Chinese readings the dictionary spells with イ
+        {"停車", "テーシャ"},
+        // numbers in either width, with counters that change them
+        {"１２番", "ジューニバン"},
+        {"230円", "ニヒャクサンジューエン"},
+        {"1,000円", "センエン"},
+        {"4円", "ヨエン"},
+        {"4時10分", "ヨジジュップン"},
+        {"19時3分", "ジュークジサンプン"},
+        {"9月", "クガツ"},
+        {"2.5キロ", "ニテンゴキロ"},
+        // Latin letters by name, half-width kana widened
+        {"JR線", "ジェーアールセン"},
+        {"ﾊﾞｽ", "バス"},
+        // symbols: pauses or nothing, never a named character
+        {"市役所前・病院前", "シヤクショマエ、ビョーインマエ"},
+        {"「次」は？", "ツギ ワ?"},
+        {"終点です。。", "シューテンデス。"},
+        {"、", ""},
+        {"", ""},
+    };
+    for (const Reading& c : cases)
+        EXPECT_EQ(Yomi::toSpeakable(QString::fromUtf8(c.text)).toStdString(), c.kana) << c.text;
+}
+
+TEST(YomiTest, ReadsNumbers)
+{
+    const Reading cases[] = {
+        {"0", "ゼロ"},
+        {"7", "ナナ"},
+        {"10", "ジュー"},
+        {"11", "ジューイチ"},
+        {"20", "ニジュー"},
+        {"100", "ヒャク"},
+        {"300", "サンビャク"},
+        {"600", "ロッピャク"},
+        {"800", "ハッピャク"},
+        {"1000", "セン"},
+        {"3000", "サンゼン"},
+        {"8000", "ハッセン"},
+        {"9999", "キューセンキューヒャクキュージューキュー"},
+        {"10000", "イチマン"},
+        {"10001", "イチマンイチ"},
+        {"20010", "ニマンジュー"},
+        {"100000000", "イチオク"},
+        {"1000000000000", "イッチョー"},
+        {"10000000000000000", "イッケー"},
+        // codes and route numbers written with leading zeros
+        {"007", "ゼロゼロナナ"},
+        {"012", "ゼロイチニ"},
+        {"123456789012345678901", "イチニサンヨンゴロクナナハチキューゼロイチニサンヨンゴロクナナハチキューゼロイチ"},
+        {"", ""},
+    };
+    for (const Reading& c : cases)
+        EXPECT_EQ(Yomi::numberReading(QString::fromUtf8(c.text)).toStdString(), c.kana) << c.text;
+}
+
+// --- what the voice is fed ------------------------------------------------------------
+
+TEST(VoiceInputTest, RyuSyllablesGoAsPhonemes)
+{
+    const Reading cases[] = {
+        {"テーリュージョ", "テー[[r`_juu]]ジョ"},
+        {"リョーガエ", "[[r`_joo]]ガエ"},
+        {"リャク", "[[r`_ja]]ク"},
+        {"りゅ", "[[r`_ju]]"},
+        {"キュー リ", "キュー リ"},
+    };
+    for (const Reading& c : cases)
+        EXPECT_EQ(EspeakSpeech::voiceInput(QString::fromUtf8(c.text)).toStdString(), c.kana) << c.text;
+}
+
+TEST_F(SpeechTest, VoiceSaysReadingsNotCharacterNames)
+{
+    // espeak-ng names what it cannot read ("Chinese letter") in English.
+    const char* announcements[] = {
+        "次は、市役所前です。お降りの方はお知らせください。",
+        "毎度ご乗車ありがとうございます。このバスは12系統、駅前経由、市民病院行きです。",
+        "整理券をお取りください。運賃は230円です。両替は停車中にお願いします。",
+        "ＪＲ線はお乗り換えです。ｰ★",
+    };
+    for (const char* a : announcements) {
+        const QString ipa = engine().phonemes(QString::fromUtf8(a));
+        EXPECT_FALSE(ipa.isEmpty()) << a;
+        EXPECT_FALSE(ipa.contains(QStringLiteral("(en)"))) << a << " -> " << ipa.toStdString();
+    }
+    // The ryu of 停留所 is palatal r with u, not "rya-u".
+    const QString teiryuujo = engine().phonemes(QStringLiteral("停留所"));
+    EXPECT_TRUE(teiryuujo.contains(QStringLiteral("ɽʲɯ"))) << teiryuujo.toStdString();
+    EXPECT_FALSE(teiryuujo.contains(QStringLiteral("ɽʲä"))) << teiryuujo.toStdString();
+}
+
+// --- speaking --------------------------------------------------------------------------
+
+TEST_F(SpeechTest, SpeakReturnsAtOnceAndTheVoiceFollows)
+{
+    PcmCounter pcm(engine());
+    QElapsedTimer timer;
+    timer.start();
+    engine().Speak(EspeakSpeech::TestSentence);
+    const qint64 speakMs = timer.elapsed();
+    EXPECT_EQ(engine().Status(), 0);
+    ASSERT_TRUE(pcm.waitForFirst(2s));
+    if (AudioOutput::instance().available()) {
+        EXPECT_TRUE(AudioOutput::instance().isSpeaking());
+    }
+    const double seconds = static_cast<double>(pcm.waitForEnd()) / EspeakSpeech::sampleRate();
+    EXPECT_EQ(EspeakSpeech::sampleRate(), 22050);
+    EXPECT_GT(seconds, 2.0);
+    EXPECT_TRUE(pcm.loud());
+    EXPECT_LT(speakMs, seconds * 1000 / 10) << "Speak took " << speakMs << " ms";
+}
+
+TEST_F(SpeechTest, StopAndSpeakCutWhatWasPlaying)
+{
+    const QString longText = EspeakSpeech::TestSentence.repeated(20);
+    const QString shortText = QStringLiteral("終点です。");
+    const std::size_t shortAlone = samplesOf(shortText);
+    ASSERT_GT(shortAlone, 0u);
+
+    PcmCounter pcm(engine());
+    engine().Speak(longText);
+    ASSERT_TRUE(pcm.waitForFirst(2s));
+    engine().Stop();
+    const std::size_t atStop = pcm.samples();
+    EXPECT_FALSE(AudioOutput::instance().isSpeaking());
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(pcm.samples(), atStop) << "PCM arrived after Stop";
+    EXPECT_FALSE(AudioOutput::instance().isSpeaking());
+    EXPECT_EQ(engine().Status(), 0);
+
+    // A new Speak replaces the long text (a minute of speech): only the short
+    // one goes on. Its first block may come before the count is reset.
+    engine().Speak(longText);
+    ASSERT_TRUE(pcm.waitForFirst(2s));
+    engine().Speak(shortText);
+    pcm.reset();
+    const std::size_t afterReplace = pcm.waitForEnd();
+    EXPECT_LE(afterReplace, shortAlone * 101 / 100);
+    EXPECT_GT(afterReplace, shortAlone / 2);
+    engine().Stop();
+}
+
+TEST_F(SpeechTest, StatusTellsWhetherTheLastRequestFailed)
+{
+    engine().failNextSynthesis();
+    engine().Speak(QStringLiteral("次は終点です。"));
+    QElapsedTimer timer;
+    timer.start();
+    while (engine().Status() != -1 && timer.elapsed() < 2000)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(engine().Status(), -1);
+    // Stop succeeds, and so does the next Speak.
+    engine().Stop();
+    EXPECT_EQ(engine().Status(), 0);
+    engine().failNextSynthesis();
+    engine().Speak(QStringLiteral("次は終点です。"));
+    while (engine().Status() != -1 && timer.elapsed() < 4000)
+        std::this_thread::sleep_for(5ms);
+    PcmCounter pcm(engine());
+    engine().Speak(QStringLiteral("次は終点です。"));
+    EXPECT_GT(pcm.waitForEnd(), 0u);
+    EXPECT_EQ(engine().Status(), 0);
+}
+
+TEST_F(SpeechTest, SettingsChangeTheVoice)
+{
+    const QString text = QStringLiteral("次は市役所前です。");
+    const std::size_t normal = samplesOf(text);
+    engine().setSettings({VoiceSettings::MaxRate, 50, 100});
+    const std::size_t fast = samplesOf(text);
+    EXPECT_LT(fast, normal * 3 / 4);
+
+    engine().setSettings({150, 50, 0});
+    PcmCounter pcm(engine());
+    engine().Speak(text);
+    EXPECT_GT(pcm.waitForEnd(), 0u);
+    EXPECT_FALSE(pcm.loud()) << "volume 0 is silent";
+
+    engine().setSettings({1000, -5, 500});
+    EXPECT_EQ(engine().settings(), (VoiceSettings{VoiceSettings::MaxRate, VoiceSettings::MinPitch, VoiceSettings::MaxVolume}));
+}
+
+// --- the adjustment dialog ------------------------------------------------------------------
+
+TEST_F(SpeechTest, DialogThroughTheSeamKeepsOkAndRestoresOnCancel)
+{
+    const VoiceSettings start{120, 40, 90};
+    engine().setSettings(start);
+    {
+        SeamRecorder seam([](ApiLib::SeamCall& call) {
+            call.numbers = {200, 70, 150};
+            return 1;
+        });
+        engine().AdjustDialog(nullptr, QStringLiteral("音声の調節"));
+        ASSERT_EQ(seam.calls.size(), 1);
+        EXPECT_EQ(seam.calls[0].kind, QStringLiteral("SpeechDialog"));
+        EXPECT_EQ(seam.calls[0].title, QStringLiteral("音声の調節"));
+        EXPECT_EQ(seam.calls[0].numbers, (QList<std::int32_t>{200, 70, 150})); // as answered
+    }
+    EXPECT_EQ(engine().settings(), (VoiceSettings{200, 70, 150}));
+    {
+        // The next opening shows the kept values; cancelling drops the changes.
+        QList<std::int32_t> shown;
+        SeamRecorder seam([&](ApiLib::SeamCall& call) {
+            shown = call.numbers;
+            call.numbers = {80, 0, 0};
+            return 0;
+        });
+        engine().AdjustDialog(nullptr, QStringLiteral("音声の調節"));
+        EXPECT_EQ(shown, (QList<std::int32_t>{200, 70, 150}));
+    }
+    EXPECT_EQ(engine().settings(), (VoiceSettings{200, 70, 150}));
+}
+
+TEST_F(SpeechTest, RealDialogTestsWithTheSlidersAndCancelRestores)
+{
+    const VoiceSettings start{120, 40, 90};
+    for (const bool ok : {false, true}) {
+        engine().setSettings(start);
+        PcmCounter pcm(engine());
+        VoiceSettings duringTest;
+        QString title;
+        bool found = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<SpeechAdjustDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            found = true;
+            title = dialog->windowTitle();
+            EXPECT_EQ(dialog->values(), start);
+            dialog->rateSlider()->setValue(250);
+            dialog->pitchSlider()->setValue(80);
+            dialog->volumeSlider()->setValue(60);
+            QTest::mouseClick(dialog->testButton(), Qt::LeftButton);
+            duringTest = engine().settings();
+            QTest::mouseClick(ok ? dialog->okButton() : dialog->cancelButton(), Qt::LeftButton);
+        });
+        engine().AdjustDialog(nullptr, QStringLiteral("音声の調節"));
+        ASSERT_TRUE(found) << "no dialog was shown";
+        EXPECT_EQ(title, QStringLiteral("音声の調節"));
+        EXPECT_EQ(duringTest, (VoiceSettings{250, 80, 60}));
+        EXPECT_TRUE(pcm.waitForFirst(2s)) << "the test button spoke nothing";
+        EXPECT_EQ(engine().settings(), ok ? (VoiceSettings{250, 80, 60}) : start) << "ok=" << ok;
+    }
+}
+
+// --- start-up failures ---------------------------------------------------------------------
+
+TEST(SpeechStartTest, MissingPartsRaiseClearErrors)
+{
+    engine(); // espeak-ng started the usual way first, as in the program
+    try {
+        EspeakSpeech e(EspeakSpeech::Paths{QStringLiteral("/nonexistent/dic"), {}});
+        FAIL() << "no error for a missing dictionary";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number(), ErrNo::FileNotFound);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("MeCab"))) << e.what();
+        EXPECT_TRUE(e.description().contains(QStringLiteral("/nonexistent/dic"))) << e.what();
+    }
+    try {
+        EspeakSpeech e(EspeakSpeech::Paths{Yomi::DefaultDictionary, QStringLiteral("/nonexistent/espeak-ng-data")});
+        FAIL() << "no error for a missing voice";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("日本語音声"))) << e.what();
+    }
+    EXPECT_NE(createSpeechEngine(), nullptr);
+}
