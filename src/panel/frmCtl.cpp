@@ -12,6 +12,7 @@
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
+#include "platform/mdlSeiriken.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
@@ -23,9 +24,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTime>
 #include <QTimer>
 
 namespace {
@@ -533,7 +536,7 @@ void frmCtl::DispData(int nIndex)
         m_board.Degit[i]->setValue(lateNight && v != -1 ? 2 * v : v);
     }
     showInformationDigits(nIndex);
-    picSeirikenPrev->clear();
+    drawTicketPreview(nIndex);
     ApiLib::DoEvents();
     m_board.ChimeiCtl->SetChimei(row.Chimei);
 }
@@ -566,6 +569,24 @@ void frmCtl::showInformationDigits(int nIndex)
         if (target && column >= 1 && column <= DataIo::FareColumns)
             target->setValue(row.Fare[static_cast<size_t>(column)]);
     }
+}
+
+// The preview is cleared on every display, drawn only when it is in use; the
+// plug-in may shorten the stop name, and the row keeps what it hands back.
+void frmCtl::drawTicketPreview(int nIndex)
+{
+    const QString date = TicketDateText();
+    m_preview = QImage(picSeirikenPrev->size(), QImage::Format_RGB32);
+    m_preview.fill(Qt::white);
+    if (m_options.chkUseSeiriPrev->isChecked()) {
+        DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+        QPainter painter(&m_preview);
+        row.Chimei = mdlSeiriken::Mrv_DrawSeiriken(m_options.txtSeiriPlgDir->text(), painter, row.Chimei, date,
+                                                   QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),
+                                                   DataIo::RouteNumber(DataIo::strKeito).toInt(), row.SeiriNum,
+                                                   static_cast<std::int16_t>(nIndex), Combo1->currentIndex());
+    }
+    picSeirikenPrev->setPixmap(QPixmap::fromImage(m_preview));
 }
 
 QString frmCtl::TicketDateText() const

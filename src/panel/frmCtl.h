@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <array>
@@ -54,6 +55,8 @@ public:
 
     // The date printed on a ticket, by the date mode of the options.
     QString TicketDateText() const;
+    // The ticket preview as last drawn.
+    const QImage& preview() const { return m_preview; }
 
     bool bKeitoInput = false;
     QString strKeitoDate;
@@ -109,7 +112,9 @@ private:
     void showInformationDigits(int nIndex);
     int lastReachableRow() const;
     void playStepSound(int row);
+    void drawTicketPreview(int nIndex);
 
+    QImage m_preview;
     Form1& m_board;
     frmOption& m_options;
 };
