@@ -1,4 +1,5 @@
 #include "platform/Application.h"
+#include "settings/mdlIniIo_517.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,9 @@ int main(int argc, char** argv)
     // machine; the sound tests choose their own driver before playing.
     if (!std::getenv("SDL_AUDIODRIVER"))
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // No test reads or replaces the settings file of a real run; the tests of
+    // the file give their own path.
+    mdlIniIo_517::setSettingsPath(QString());
     ::testing::InitGoogleTest(&argc, argv);
     Application app(argc, argv);
     return RUN_ALL_TESTS();

@@ -12,6 +12,7 @@
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -182,6 +183,7 @@ void Form1::Form_Load()
     m_ctl->move(screen.right() + 1 - panel.width(), screen.bottom() + 1 - panel.height());
     setMask(shapeRegion(rect().size()));
     update();
+    mdlIniIo_517::LoadIni(*this, *m_ctl, *m_option);
 }
 
 void Form1::GetFormInfo()
@@ -269,6 +271,13 @@ void Form1::showEvent(QShowEvent* event)
 {
     Form_Load();
     QWidget::showEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Only the operation panel ends the program; the board has no close of
+    // its own.
+    event->ignore();
 }
 
 void Form1::mousePressEvent(QMouseEvent* event)

@@ -50,6 +50,12 @@ public:
     void Command11_Click();
     // Pushes the display settings onto the board and the panel.
     void SetProp();
+    // Controls to the settings records (the save) and back (the load). The
+    // load runs the handlers of the controls whose values change and raises
+    // 380 at the first value a control rejects, leaving the later ones as
+    // they were.
+    void GetOptionInfo();
+    void SetOptionInfo();
 
     // Pickers; a cancelled picker changes nothing.
     QString GetPathString(const QString& strDefPath);

@@ -16,17 +16,25 @@
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTime>
 #include <QTimer>
@@ -98,7 +106,92 @@ frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
     createSwitches();
     createPreviewPane();
     connectHandlers();
+    Form_Load();
+}
+
+void frmCtl::Form_Load()
+{
+    m_board.setWindowTitle(QStringLiteral("ミラゼルアプリケーション - 型番:") + ApiLib::ExeName());
+    for (int i = 0; i < 12; ++i) {
+        // Rounded key tops, two pixels in from each edge of the key.
+        QPainterPath path;
+        path.addRoundedRect(QRectF(2, 2, 26, 23), 1, 1);
+        hKeyRgn[static_cast<size_t>(i)] = QRegion(path.toFillPolygon().toPolygon());
+        CommandButton1[static_cast<size_t>(i)]->setMask(hKeyRgn[static_cast<size_t>(i)]);
+    }
     mdlM_Tape::InitSpeech(*this);
+}
+
+bool frmCtl::Form_QueryUnload()
+{
+    if (ApiLib::MsgBox(QStringLiteral("ミラゼルアプリを終了しますか？"), ApiLib::vbYesNo | ApiLib::vbQuestion,
+                       QStringLiteral("ミラゼルアプリの終了確認"))
+        != ApiLib::vbYes)
+        return false;
+    // The order of shut-down: column, shape, sounds, voice, settings, end.
+    m_board.ChimeiCtl->SetChimei(QString());
+    m_board.DeleteRgn();
+    mdlSndAPI::CloseAllSnd();
+    ApiLib::ReleaseSpeech();
+    if (m_save)
+        m_save();
+    if (m_quit)
+        m_quit();
+    else
+        QCoreApplication::exit(0);
+    return true;
+}
+
+void frmCtl::closeEvent(QCloseEvent* event)
+{
+    bool ending = false;
+    ApiLib::guarded([this, &ending] { ending = Form_QueryUnload(); });
+    if (ending)
+        event->accept();
+    else
+        event->ignore();
+}
+
+// The dialog edits the live settings; the column restarts afterwards so that
+// a changed look or speed shows with the current stop.
+void frmCtl::Command4_Click()
+{
+    m_board.setEnabled(false);
+    setEnabled(false);
+    ApiLib::SeamCall call{QStringLiteral("frmOption"), m_options.windowTitle(), {}, 0, {}, {}};
+    ApiLib::ShowModal(call, [this](ApiLib::SeamCall&) { return m_options.exec(); });
+    m_board.setEnabled(true);
+    setEnabled(true);
+    m_board.ChimeiCtl->SetChimei(QString());
+    m_board.ChimeiCtl->SetChimei(DataIo::FareTable[static_cast<size_t>(DataIo::nCurIndex + 1)].Chimei);
+}
+
+void frmCtl::Command8_Click()
+{
+    const QString text = QStringLiteral("型番：%1\r\nバージョン：%2\r\n\r\n%3\r\n%4\r\n")
+                             .arg(ApiLib::ExeName(), QStringLiteral(APP_VERSION),
+                                  QStringLiteral("運賃表示器シミュレーター"),
+                                  QStringLiteral("停名表示には東雲フォント、IPAフォントを使用しています。"));
+    m_board.setEnabled(false);
+    const auto enableAgain = qScopeGuard([this] { m_board.setEnabled(true); });
+    ApiLib::Call_dlg110(this, 1, text);
+}
+
+void frmCtl::Check4_Click()
+{
+    const bool open = Check4->isChecked();
+    setFixedSize(open ? OpenWidth : ClosedWidth, height());
+    Check4->setText(open ? QStringLiteral("<<") : QStringLiteral(">>"));
+    Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します") : QStringLiteral("整理券プレビューを開きます"));
+}
+
+// An empty preview still puts a (blank) bitmap on the clipboard.
+void frmCtl::MnuHideCopy_Click()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const QImage image = m_preview.isNull() ? QImage(picSeirikenPrev->size(), QImage::Format_RGB32) : m_preview;
+    clipboard->setImage(image);
 }
 
 void frmCtl::createWheelPanel()
@@ -256,6 +349,13 @@ void frmCtl::connectHandlers()
         connect(HScroll1[i], &QScrollBar::valueChanged, this, [this, i] { ApiLib::guarded([this, i] { HScroll1_Change(i); }); });
         Frame1[i]->installEventFilter(this);
     }
+    connect(Command4, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { Command4_Click(); }); });
+    connect(Command8, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { Command8_Click(); }); });
+    connect(Check4, &QCheckBox::toggled, this, [this] { ApiLib::guarded([this] { Check4_Click(); }); });
+    MnuHide = new QMenu(this);
+    QAction* copy = MnuHide->addAction(QStringLiteral("コピー(&C)"));
+    connect(copy, &QAction::triggered, this, [this] { ApiLib::guarded([this] { MnuHideCopy_Click(); }); });
+    picSeirikenPrev->installEventFilter(this);
     connect(cmdTapeSet, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeSet_Click(); }); });
     connect(cmdTapeStop, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeStop_Click(); }); });
     connect(cmdTapeNext, &QPushButton::clicked, this, [this] { ApiLib::guarded([this] { cmdTapeNext_Click(); }); });
@@ -390,6 +490,11 @@ void frmCtl::Frame1_DblClick(int Index)
 
 bool frmCtl::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == picSeirikenPrev && event->type() == QEvent::MouseButtonPress
+        && static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        MnuHide->popup(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 2; ++i) {
             if (watched == Frame1[static_cast<size_t>(i)]) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class DigitWheel;
 class Form1;
@@ -17,6 +19,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QComboBox;
+class QMenu;
 
 // The operation panel ("集中操作盤"): route entry on the keypad or the digit
 // wheels, route setting, stepping along the route and the display switches.
@@ -27,6 +30,22 @@ class frmCtl : public QWidget
 
 public:
     frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
+
+    // The panel's own start-up: the board's caption, the shaped keys, the
+    // speech engine.
+    void Form_Load();
+    // Asks before the program ends; Yes shuts everything down in order.
+    // Returns false when the operator said No.
+    bool Form_QueryUnload();
+    // What ends the program after a confirmed exit (tests watch it instead).
+    void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
+    // The settings save of the exit.
+    void setSaveAction(std::function<void()> save) { m_save = std::move(save); }
+
+    void Command4_Click();
+    void Command8_Click();
+    void Check4_Click();
+    void MnuHideCopy_Click();
 
     // Route setting: Index 1 takes the route from the keypad, 0 from the wheels.
     void Command1_Click(int Index);
@@ -50,6 +69,12 @@ public:
     void HScroll1_Change(int Index);
     // Sends the double-clicked entry panel behind the other one.
     void Frame1_DblClick(int Index);
+
+    // The panel state to and from the settings record CtrlDataInfo. The load
+    // ends by sending the stored back panel to the back again; a stored value
+    // the panel cannot take raises 380 and leaves the rest as it was.
+    void GetCtrlDataInfo();
+    void SetCtrlDataInfo();
 
     std::int16_t nFrame1Back = 0;
 
@@ -97,8 +122,12 @@ public:
     QLabel* picSeirikenPrev = nullptr;
     QComboBox* Combo1 = nullptr;
 
+    // The keypad keys' rounded shapes, one per key.
+    std::array<QRegion, 12> hKeyRgn{};
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createWheelPanel();
@@ -115,6 +144,9 @@ private:
     void drawTicketPreview(int nIndex);
 
     QImage m_preview;
+    std::function<void()> m_quit;
+    std::function<void()> m_save;
+    QMenu* MnuHide = nullptr;
     Form1& m_board;
     frmOption& m_options;
 };

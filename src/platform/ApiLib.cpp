@@ -112,6 +112,11 @@ std::int32_t ShowModal(SeamCall& call, const std::function<std::int32_t(SeamCall
     return pass(call, real);
 }
 
+QString ExeName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title)
 {
     SeamCall call{QStringLiteral("MsgBox"), title, prompt, style, {}, {}};

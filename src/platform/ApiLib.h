@@ -21,6 +21,10 @@ namespace ApiLib {
 
 inline const QString AppTitle = QStringLiteral("ミラゼルアプリケーション");
 
+// The executable's file name without extension (the model number, 517): it
+// names the settings file, the sound channels and the board's caption.
+QString ExeName();
+
 // Message box styles and answers, combinable as buttons | icon.
 enum MsgBoxStyle : int {
     vbOKOnly = 0,

@@ -1,10 +1,17 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+class Form1;
+class frmCtl;
+class frmOption;
 
 // The settings records: the image of the settings file, filled from the
 // windows just before saving and pushed back into them just after loading.
@@ -160,5 +167,37 @@ inline std::array<std::int32_t, 17> CustColors{};
 // cells are; element 0 is never used. A fixed array rather than a resizable
 // one: re-dimensioning to 1 To 36 is then a reset of every element to zero.
 inline std::array<DegitCellRecord, 37> DegitCell{};
+
+// --- the settings file ---------------------------------------------------------
+
+// The settings file: <executable name>.in4 beside the executable, or in the
+// user's configuration folder when the executable's folder cannot be written
+// (an installed program).
+QString defaultSettingsPath();
+// The file LoadIni and SaveIni use. An empty path means no settings file at
+// all: nothing is read and nothing is written (the test programs run so).
+// nullopt goes back to the default.
+void setSettingsPath(std::optional<QString> path);
+QString settingsPath();
+
+// Reads the settings file and hands it to the windows: the board's cells,
+// then the options dialog, the panel, the board's position and the options'
+// display settings. A missing file is no error; any other failure is shown,
+// and a file shorter than its layout changes nothing.
+void LoadIni(Form1& board, frmCtl& panel, frmOption& options);
+// Collects the settings from the windows and replaces the settings file with
+// them. A failure is shown and leaves the previous file whole.
+void SaveIni(Form1& board, frmCtl& panel, frmOption& options);
+
+// The records as the file's bytes, and back. fromFileBytes raises 62 for a
+// file shorter than its layout and then leaves the records untouched.
+// toFileBytes stores a text that code page 932 cannot hold with "?" in place
+// of each such character, and names the settings concerned in *unstorable.
+QByteArray toFileBytes(QStringList* unstorable = nullptr);
+void fromFileBytes(const QByteArray& bytes);
+
+// Makes the next saves fail as a full disk would once the given number of
+// bytes has been written; nullopt lets them write again.
+void failWritesAfterForTesting(std::optional<qint64> bytes);
 
 } // namespace mdlIniIo_517

@@ -1,0 +1,428 @@
+#include "settings/mdlIniIo_517.h"
+
+#include "board/Form1.h"
+#include "controls/ChimeiCtl_A.h"
+#include "controls/M_Degit.h"
+#include "options/frmOption.h"
+#include "panel/frmCtl.h"
+#include "platform/ApiLib.h"
+#include "platform/AppError.h"
+#include "platform/Cp932.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <limits>
+#include <new>
+
+namespace mdlIniIo_517 {
+
+namespace {
+
+std::optional<QString> g_path;
+std::optional<qint64> g_failAfter;
+// The file of a load that failed: the next save keeps it aside before
+// replacing it, so a damaged or unexpected file is not lost to the defaults.
+QString g_failedLoad;
+
+// Everything the file holds, in file order.
+struct Records
+{
+    FolderInfoRecord folder;
+    PanelInfoRecord panel;
+    DegitInfoRecord degit;
+    ChimeiInfoRecord chimei;
+    SoundInfoRecord sound;
+    SeiriPrevInfoRecord seiriPrev;
+    CtrlDataInfoRecord ctrlData;
+    FormInfoRecord form;
+    std::array<std::int32_t, 17> custColors{};
+    std::int16_t cellCount = 36;
+    std::array<DegitCellRecord, 37> cells{};
+};
+
+// One list of the file's fields, walked by the writer and by the reader, so
+// the two can never disagree on the layout.
+template <class Io>
+void layout(Io& io, Records& r)
+{
+    io.text(r.folder.strHy3Dir, "strHy3Dir");
+    io.text(r.folder.strTpDir, "strTpDir");
+
+    PanelInfoRecord& p = r.panel;
+    io.number(p.nAutoSeiriNum);
+    io.number(p.lNumColorOff);
+    io.number(p.lNumColorOn1);
+    io.number(p.lNumColorOn2);
+    io.number(p.nNumStyle);
+    io.number(p.nNumZeroPad);
+    io.number(p.nPanelAuto);
+    io.number(p.nPanelEach);
+    io.number(p.nOffBuiltIn);
+    io.number(p.nOffUser);
+    io.number(p.nOn1BuiltIn);
+    io.number(p.nOn1User);
+    io.number(p.nOn2BuiltIn);
+    io.number(p.nOn2User);
+    io.text(p.strOffImage, "strOffImage");
+    io.text(p.strOn1Image, "strOn1Image");
+    io.text(p.strOn2Image, "strOn2Image");
+
+    DegitInfoRecord& d = r.degit;
+    io.number(d.lAdultBackColor);
+    io.number(d.lAdultBaseForeColor);
+    io.number(d.lAdultDegitForeColor);
+    io.number(d.lSubwayBackColor);
+    io.number(d.lSubwayBaseForeColor);
+    io.number(d.lSubwayDegitForeColor);
+    io.number(d.lPassBackColor);
+    io.number(d.lPassBaseForeColor);
+    io.number(d.lPassDegitForeColor);
+    io.number(d.nShowOrder);
+    io.number(d.nOrderCell);
+    io.number(d.nCountFromZero);
+    io.number(d.nShowSeiriNum);
+    io.number(d.nSeiriNumCell);
+    io.number(d.nShowKeito);
+    io.number(d.nKeitoCell);
+    io.number(d.nShowColumn);
+    io.number(d.nColumnNo);
+    io.number(d.nColumnCell);
+
+    io.number(r.chimei.lChimeiBackColor);
+    io.number(r.chimei.lChimeiForeColor);
+    io.number(r.chimei.nFontMode);
+    io.number(r.chimei.nFontBold);
+
+    SoundInfoRecord& s = r.sound;
+    io.text(s.strKeitoSound, "strKeitoSound");
+    io.text(s.strResetSound, "strResetSound");
+    io.number(s.nStepAlways);
+    io.number(s.nStepByColumn);
+    io.number(s.nStepSync);
+    io.number(s.nStepAsync);
+    io.text(s.strStepSound, "strStepSound");
+    io.number(s.nStepColumn);
+    io.text(s.strStepSound1, "strStepSound1");
+    io.text(s.strStepSound2, "strStepSound2");
+    io.text(s.strStepSound3, "strStepSound3");
+    io.number(s.nPreAlways);
+    io.number(s.nPreByFlag);
+    io.number(s.nPreSync);
+    io.number(s.nPreAsync);
+    io.text(s.strPreSound, "strPreSound");
+    io.text(s.strPreSound1, "strPreSound1");
+    io.text(s.strPreSound2, "strPreSound2");
+    io.text(s.strPreSound3, "strPreSound3");
+
+    SeiriPrevInfoRecord& t = r.seiriPrev;
+    io.number(t.nUseSeiriPrev);
+    io.text(t.strSeiriPlg, "strSeiriPlg");
+    io.number(t.nDateEachPrint);
+    io.number(t.nDateAtKeito);
+    io.number(t.nDateFixed);
+    io.text(t.strFixedDate, "strFixedDate");
+
+    CtrlDataInfoRecord& c = r.ctrlData;
+    io.number(c.nFrame1Back);
+    io.number(c.lScrollSpeed);
+    io.number(c.lScrollStartWait);
+    io.number(c.nShinya);
+    io.number(c.nSeiriPrevOpen);
+    io.number(c.lCtlLeft);
+    io.number(c.lCtlTop);
+
+    io.number(r.form.lLeft);
+    io.number(r.form.lTop);
+    for (std::int32_t& colour : r.custColors)
+        io.number(colour);
+    io.number(r.cellCount);
+    for (int i = 1; i <= 36; ++i) {
+        io.number(r.cells[static_cast<size_t>(i)].nShift);
+        io.number(r.cells[static_cast<size_t>(i)].nZeroMode);
+        io.number(r.cells[static_cast<size_t>(i)].nFillZero);
+    }
+}
+
+class Writer
+{
+public:
+    QByteArray bytes;
+    QStringList unstorable;
+
+    template <class T>
+    void number(T& value)
+    {
+        for (size_t i = 0; i < sizeof(T); ++i)
+            bytes.append(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF));
+    }
+    void text(QString& value, const char* field)
+    {
+        QByteArray encoded;
+        qsizetype bad = -1;
+        if (std::optional<QByteArray> exact = Cp932::encode(value, &bad)) {
+            encoded = *exact;
+        } else {
+            encoded = Cp932::encodeForDisplay(value, QByteArrayLiteral("?"));
+            unstorable.append(QStringLiteral("%1: %2").arg(QLatin1String(field), value));
+        }
+        if (encoded.size() > std::numeric_limits<std::uint16_t>::max())
+            throw AppError(ErrNo::Overflow);
+        auto length = static_cast<std::uint16_t>(encoded.size());
+        number(length);
+        bytes.append(encoded);
+    }
+};
+
+class Reader
+{
+public:
+    explicit Reader(const QByteArray& bytes) : m_bytes(bytes) {}
+
+    template <class T>
+    void number(T& value)
+    {
+        const QByteArray raw = take(sizeof(T));
+        std::uint32_t v = 0;
+        for (size_t i = 0; i < sizeof(T); ++i)
+            v |= static_cast<std::uint32_t>(static_cast<unsigned char>(raw[static_cast<qsizetype>(i)])) << (8 * i);
+        value = static_cast<T>(v);
+    }
+    void text(QString& value, const char*)
+    {
+        std::uint16_t length = 0;
+        number(length);
+        value = Cp932::decodeOrThrow(take(length));
+    }
+
+private:
+    QByteArray take(qsizetype n)
+    {
+        if (m_bytes.size() - m_pos < n)
+            throw AppError(ErrNo::InputPastEnd);
+        const QByteArray part = m_bytes.mid(m_pos, n);
+        m_pos += n;
+        return part;
+    }
+
+    const QByteArray& m_bytes;
+    qsizetype m_pos = 0;
+};
+
+Records current()
+{
+    return {FolderInfo, PanelInfo, DegitInfo, ChimeiInfo, SoundInfo, SeiriPrevInfo, CtrlDataInfo, FormInfo,
+            CustColors, 36, DegitCell};
+}
+
+AppError fileError(const QFileDevice& file, const QString& path)
+{
+    if (!QFileInfo(path).absoluteDir().exists())
+        return AppError(ErrNo::PathNotFound);
+    switch (file.error()) {
+    case QFileDevice::ResourceError:
+        return AppError(ErrNo::DiskFull);
+    case QFileDevice::WriteError:
+    case QFileDevice::ReadError:
+        return AppError(ErrNo::DeviceIoError);
+    default:
+        return AppError(ErrNo::PathFileAccess);
+    }
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw fileError(file, path);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw fileError(file, path);
+    return bytes;
+}
+
+// The failed file goes aside by copy, so that it is still there should the
+// save itself then fail.
+void keepFailedFile(const QString& path)
+{
+    if (g_failedLoad != path || !QFileInfo::exists(path))
+        return;
+    const QString backup = path + QStringLiteral(".bak");
+    QFile::remove(backup);
+    if (!QFile::copy(path, backup))
+        throw AppError(ErrNo::PathFileAccess);
+    g_failedLoad.clear();
+}
+
+// Written beside the old file and renamed over it only when whole.
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw fileError(file, path);
+    if (g_failAfter && *g_failAfter < bytes.size()) {
+        file.write(bytes.left(*g_failAfter));
+        file.cancelWriting();
+        throw AppError(ErrNo::DiskFull);
+    }
+    if (file.write(bytes) != bytes.size()) {
+        const AppError error = fileError(file, path);
+        file.cancelWriting();
+        throw error;
+    }
+    // A full disk may show only now, when the buffer goes out.
+    if (!file.commit())
+        throw fileError(file, path);
+}
+
+template <class Body>
+void trapped(Body body, bool loading, const QString& path)
+{
+    auto report = [&](const AppError& error) {
+        if (loading)
+            g_failedLoad = path;
+        ApiLib::showError(error);
+    };
+    try {
+        body();
+    } catch (const AppError& e) {
+        if (loading && (e.number() == ErrNo::BadFileName || e.number() == ErrNo::FileNotFound))
+            return;
+        report(e);
+    } catch (const std::bad_alloc&) {
+        report(AppError(ErrNo::OutOfMemory));
+    } catch (const std::exception& e) {
+        report(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
+    }
+}
+
+} // namespace
+
+QString defaultSettingsPath()
+{
+    const QString name = ApiLib::ExeName() + QStringLiteral(".in4");
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(exeDir).isWritable())
+        return QDir(exeDir).filePath(name);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(config);
+    return QDir(config).filePath(name);
+}
+
+void setSettingsPath(std::optional<QString> path)
+{
+    g_path = std::move(path);
+}
+
+QString settingsPath()
+{
+    return g_path ? *g_path : defaultSettingsPath();
+}
+
+QByteArray toFileBytes(QStringList* unstorable)
+{
+    Records records = current();
+    Writer writer;
+    layout(writer, records);
+    if (unstorable)
+        *unstorable = writer.unstorable;
+    return writer.bytes;
+}
+
+void fromFileBytes(const QByteArray& bytes)
+{
+    Records records;
+    Reader reader(bytes);
+    layout(reader, records);
+    FolderInfo = records.folder;
+    PanelInfo = records.panel;
+    DegitInfo = records.degit;
+    ChimeiInfo = records.chimei;
+    SoundInfo = records.sound;
+    SeiriPrevInfo = records.seiriPrev;
+    CtrlDataInfo = records.ctrlData;
+    FormInfo = records.form;
+    CustColors = records.custColors;
+    // The count is there for the file's sake only; the board has 36 cells.
+    DegitCell = records.cells;
+}
+
+void LoadIni(Form1& board, frmCtl& panel, frmOption& options)
+{
+    DegitCell = {};
+    const QString path = settingsPath();
+    trapped(
+        [&] {
+            if (path.isEmpty())
+                return;
+            if (!QFileInfo::exists(path))
+                throw AppError(QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound : ErrNo::PathNotFound);
+            fromFileBytes(readFile(path));
+            for (int i = 1; i <= 36; ++i) {
+                M_Degit* cell = board.Degit[static_cast<size_t>(i)];
+                const DegitCellRecord& stored = DegitCell[static_cast<size_t>(i)];
+                cell->setZeroMode(stored.nZeroMode);
+                cell->setShift(stored.nShift);
+                cell->setFillZero(stored.nFillZero);
+                cell->setBackColor(DegitInfo.lAdultBackColor);
+                cell->setBaseForeColor(DegitInfo.lAdultBaseForeColor);
+                cell->setDegitForeColor(DegitInfo.lAdultDegitForeColor);
+                cell->setValue(QStringLiteral(" "));
+            }
+            for (M_Degit* clock : board.TimeDegit) {
+                clock->setBackColor(DegitInfo.lAdultBackColor);
+                clock->setBaseForeColor(DegitInfo.lAdultBaseForeColor);
+                clock->setDegitForeColor(DegitInfo.lAdultDegitForeColor);
+            }
+            board.ChimeiCtl->setBackColor(ChimeiInfo.lChimeiBackColor);
+            board.ChimeiCtl->setForeColor(ChimeiInfo.lChimeiForeColor);
+            options.SetOptionInfo();
+            panel.SetCtrlDataInfo();
+            board.SetFormInfo();
+            options.SetProp();
+        },
+        true, path);
+}
+
+void SaveIni(Form1& board, frmCtl& panel, frmOption& options)
+{
+    QString path;
+    trapped(
+        [&] {
+            DegitCell = {};
+            for (int i = 1; i <= 36; ++i) {
+                const M_Degit* cell = board.Degit[static_cast<size_t>(i)];
+                DegitCellRecord& stored = DegitCell[static_cast<size_t>(i)];
+                stored.nZeroMode = static_cast<std::int16_t>(cell->ZeroMode());
+                stored.nShift = static_cast<std::int16_t>(cell->Shift());
+                stored.nFillZero = static_cast<std::int16_t>(cell->FillZero());
+            }
+            options.GetOptionInfo();
+            panel.GetCtrlDataInfo();
+            board.GetFormInfo();
+            path = settingsPath();
+            if (path.isEmpty())
+                return;
+            QStringList unstorable;
+            const QByteArray bytes = toFileBytes(&unstorable);
+            keepFailedFile(path);
+            writeFile(path, bytes);
+            if (!unstorable.isEmpty())
+                ApiLib::MsgBox(QStringLiteral("次の設定の文字の一部はファイルに保存できないため、「?」に置き換えて"
+                                              "保存しました。\r\n")
+                                   + unstorable.join(QStringLiteral("\r\n")),
+                               ApiLib::vbOKOnly | ApiLib::vbExclamation);
+        },
+        false, path);
+}
+
+void failWritesAfterForTesting(std::optional<qint64> bytes)
+{
+    g_failAfter = bytes;
+}
+
+} // namespace mdlIniIo_517

@@ -1,0 +1,472 @@
+#include "settings/mdlIniIo_517.h"
+
+#include "Seam.h"
+#include "board/Form1.h"
+#include "controls/M_Degit.h"
+#include "options/ColorButton.h"
+#include "options/frmOption.h"
+#include "panel/RouteFixture.h"
+#include "panel/frmCtl.h"
+#include "platform/AppError.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <variant>
+#include <vector>
+
+namespace {
+
+using namespace mdlIniIo_517;
+
+void resetRecords()
+{
+    FolderInfo = {};
+    PanelInfo = {};
+    DegitInfo = {};
+    ChimeiInfo = {};
+    SoundInfo = {};
+    SeiriPrevInfo = {};
+    CtrlDataInfo = {};
+    FormInfo = {};
+    CustColors = {};
+    DegitCell = {};
+}
+
+// Every number field with its offset in a file whose texts are all empty.
+struct NumberField
+{
+    const char* name;
+    int offset;
+    std::variant<std::int16_t*, std::int32_t*> field;
+};
+
+std::vector<NumberField> numberFields()
+{
+    PanelInfoRecord& p = PanelInfo;
+    DegitInfoRecord& d = DegitInfo;
+    SoundInfoRecord& s = SoundInfo;
+    SeiriPrevInfoRecord& t = SeiriPrevInfo;
+    CtrlDataInfoRecord& c = CtrlDataInfo;
+#define F(offset, field) {#field, offset, &field}
+    std::vector<NumberField> rows = {
+        F(4, p.nAutoSeiriNum), F(6, p.lNumColorOff), F(10, p.lNumColorOn1), F(14, p.lNumColorOn2),
+        F(18, p.nNumStyle), F(20, p.nNumZeroPad), F(22, p.nPanelAuto), F(24, p.nPanelEach), F(26, p.nOffBuiltIn),
+        F(28, p.nOffUser), F(30, p.nOn1BuiltIn), F(32, p.nOn1User), F(34, p.nOn2BuiltIn), F(36, p.nOn2User),
+        F(44, d.lAdultBackColor), F(48, d.lAdultBaseForeColor), F(52, d.lAdultDegitForeColor),
+        F(56, d.lSubwayBackColor), F(60, d.lSubwayBaseForeColor), F(64, d.lSubwayDegitForeColor),
+        F(68, d.lPassBackColor), F(72, d.lPassBaseForeColor), F(76, d.lPassDegitForeColor), F(80, d.nShowOrder),
+        F(82, d.nOrderCell), F(84, d.nCountFromZero), F(86, d.nShowSeiriNum), F(88, d.nSeiriNumCell),
+        F(90, d.nShowKeito), F(92, d.nKeitoCell), F(94, d.nShowColumn), F(96, d.nColumnNo), F(98, d.nColumnCell),
+        F(100, ChimeiInfo.lChimeiBackColor), F(104, ChimeiInfo.lChimeiForeColor), F(108, ChimeiInfo.nFontMode),
+        F(110, ChimeiInfo.nFontBold), F(116, s.nStepAlways), F(118, s.nStepByColumn), F(120, s.nStepSync),
+        F(122, s.nStepAsync), F(126, s.nStepColumn), F(134, s.nPreAlways), F(136, s.nPreByFlag),
+        F(138, s.nPreSync), F(140, s.nPreAsync), F(150, t.nUseSeiriPrev), F(154, t.nDateEachPrint),
+        F(156, t.nDateAtKeito), F(158, t.nDateFixed), F(162, c.nFrame1Back), F(164, c.lScrollSpeed),
+        F(168, c.lScrollStartWait), F(172, c.nShinya), F(174, c.nSeiriPrevOpen), F(176, c.lCtlLeft),
+        F(180, c.lCtlTop), F(184, FormInfo.lLeft), F(188, FormInfo.lTop),
+    };
+#undef F
+    for (int i = 0; i < 17; ++i)
+        rows.push_back({"CustColors", 192 + 4 * i, &CustColors[static_cast<size_t>(i)]});
+    for (int i = 1; i <= 36; ++i) {
+        DegitCellRecord& cell = DegitCell[static_cast<size_t>(i)];
+        const int at = 262 + 6 * (i - 1);
+        rows.push_back({"nShift", at, &cell.nShift});
+        rows.push_back({"nZeroMode", at + 2, &cell.nZeroMode});
+        rows.push_back({"nFillZero", at + 4, &cell.nFillZero});
+    }
+    return rows;
+}
+
+std::int64_t readLE(const QByteArray& bytes, int offset, int size)
+{
+    std::uint32_t v = 0;
+    for (int i = 0; i < size; ++i)
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+    return size == 2 ? static_cast<std::int16_t>(v) : static_cast<std::int32_t>(v);
+}
+
+TEST(SettingsLayout, EveryNumberSitsAtItsOffsetWhenTextsAreEmpty)
+{
+    resetRecords();
+    SeiriPrevInfo.strFixedDate.clear();
+    const std::vector<NumberField> fields = numberFields();
+    // Distinct low bytes find a misplaced field, the fixed high bytes a wrong byte order.
+    for (size_t k = 0; k < fields.size(); ++k) {
+        if (auto* n = std::get_if<std::int16_t*>(&fields[k].field))
+            **n = static_cast<std::int16_t>(0x2100 + k);
+        else
+            *std::get<std::int32_t*>(fields[k].field) = static_cast<std::int32_t>(0x43420000 + k);
+    }
+    const QByteArray bytes = toFileBytes();
+    ASSERT_EQ(bytes.size(), 478);
+    for (size_t k = 0; k < fields.size(); ++k) {
+        const bool is16 = std::holds_alternative<std::int16_t*>(fields[k].field);
+        const std::int64_t expected = is16 ? 0x2100 + static_cast<std::int64_t>(k) : 0x43420000 + static_cast<std::int64_t>(k);
+        EXPECT_EQ(readLE(bytes, fields[k].offset, is16 ? 2 : 4), expected) << fields[k].name << " at " << fields[k].offset;
+    }
+    EXPECT_EQ(readLE(bytes, 260, 2), 36) << "cell count";
+    for (int offset : {0, 2, 38, 40, 42, 112, 114, 124, 128, 130, 132, 142, 144, 146, 148, 152, 160})
+        EXPECT_EQ(readLE(bytes, offset, 2), 0) << "empty text at " << offset;
+    resetRecords();
+}
+
+TEST(SettingsLayout, TextsAreStoredWithTheirCodePage932ByteCount)
+{
+    resetRecords();
+    FolderInfo.strHy3Dir = QStringLiteral("系統");
+    SeiriPrevInfo.strFixedDate = QStringLiteral("2030/01/02");
+    const QByteArray bytes = toFileBytes();
+    ASSERT_EQ(bytes.size(), 478 + 4 + 10);
+    EXPECT_EQ(bytes.left(6), QByteArray::fromHex("04008c6e939d"));
+    EXPECT_EQ(readLE(bytes, 8, 2), 1) << "nAutoSeiriNum follows the text";
+    EXPECT_EQ(readLE(bytes, 160 + 4, 2), 10);
+    EXPECT_EQ(bytes.mid(166, 10), QByteArray("2030/01/02"));
+    EXPECT_EQ(readLE(bytes, 260 + 14, 2), 36);
+}
+
+// A board with its panel and dialog, as the start-up leaves them.
+class SettingsFile : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetRecords();
+        RouteFixture::resetRouteState();
+        setSettingsPath(QString());
+        board.Form_Load();
+        ctl = board.ctl();
+        opt = board.option();
+    }
+    void TearDown() override
+    {
+        setSettingsPath(QString());
+        failWritesAfterForTesting(std::nullopt);
+        resetRecords();
+    }
+
+    QString path(const QString& name = QStringLiteral("517.in4")) const { return dir.filePath(name); }
+
+    void load(const QString& file)
+    {
+        setSettingsPath(file);
+        LoadIni(board, *ctl, *opt);
+    }
+    QByteArray save(const QString& file)
+    {
+        setSettingsPath(file);
+        SaveIni(board, *ctl, *opt);
+        return readAll(file);
+    }
+    static QByteArray readAll(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void write(const QString& file, const QByteArray& bytes)
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QTemporaryDir dir;
+    Form1 board;
+    frmCtl* ctl = nullptr;
+    frmOption* opt = nullptr;
+};
+
+// Every field differs from its first-run value and from the others, and every
+// value is one the windows can hold, so a file made of them survives a load
+// and a save.
+QByteArray distinctFile()
+{
+    resetRecords();
+    FolderInfo = {QStringLiteral("運賃/データ"), QStringLiteral("/tp")};
+    PanelInfo = {0, 0x010203, 0x040506, 0x070809, 5, 1, 0, -1, 0, -1, -1, 0, 0, 0,
+                 QStringLiteral("off.bmp"), QStringLiteral("オン1.gif"), QStringLiteral("on2.jpg")};
+    DegitInfo = {0x111111, 0x121212, 0x131313, 0x141414, 0x151515, 0x161616, 0x171717, 0x181818, 0x191919,
+                 1, 7, 1, 1, 8, 1, 9, 1, 140, 10};
+    ChimeiInfo = {0x202020, 0x212121, 3, 2};
+    SoundInfo = {QStringLiteral("k.wav"), QStringLiteral("r.mp3"), 0, -1, -1, 0, QStringLiteral("step.wav"), 120,
+                 QStringLiteral("s1.wav"), QStringLiteral("s2.wav"), QStringLiteral("s3.mid"), 0, -1, 0, 0,
+                 QStringLiteral("pre.wav"), QStringLiteral("p1.wav"), QStringLiteral("p2.wav"), QStringLiteral("次は.wav")};
+    SeiriPrevInfo = {1, QStringLiteral("/nowhere/none.4SP"), 0, 0, 0, QStringLiteral("2031/02/03")};
+    CtrlDataInfo = {1, 777, 1234, 1, 1, 300 * 15, 200 * 15};
+    FormInfo = {45 * 15, 30 * 15};
+    for (int i = 0; i < 17; ++i)
+        CustColors[static_cast<size_t>(i)] = 0x300000 + i;
+    for (int i = 1; i <= 36; ++i)
+        DegitCell[static_cast<size_t>(i)] = {static_cast<std::int16_t>(i % 3), static_cast<std::int16_t>((i / 3) % 4),
+                                              static_cast<std::int16_t>((i / 9) % 4)};
+    QByteArray bytes = toFileBytes();
+    resetRecords();
+    return bytes;
+}
+
+TEST_F(SettingsFile, MissingFileShowsNothingAndAFirstRunSavesTheDesignValues)
+{
+    SeamRecorder seam;
+    load(path());
+    EXPECT_TRUE(seam.calls.isEmpty());
+    const QByteArray bytes = save(path());
+    EXPECT_TRUE(seam.calls.isEmpty());
+    ASSERT_EQ(bytes.size(), 478 + 10);
+    struct { int offset, size; std::int64_t value; } expected[] = {
+        {4, 2, 1}, {6, 4, 0x8000}, {10, 4, 0xC000}, {14, 4, 0xC000}, {18, 2, 0}, {22, 2, -1}, {24, 2, 0},
+        {26, 2, -1}, {28, 2, 0}, {30, 2, -1}, {34, 2, -1}, {36, 2, 0}, {44, 4, 0x808080}, {48, 4, 0x969696},
+        {52, 4, 0x72D2F8}, {56, 4, 0x404040}, {64, 4, 0x0080FF}, {76, 4, 0x0080FF}, {80, 2, 0}, {100, 4, 0x808080},
+        {104, 4, 0x00FFFF}, {108, 2, -1}, {110, 2, 0}, {116, 2, -1}, {118, 2, 0}, {120, 2, 0}, {122, 2, -1},
+        {134, 2, -1}, {136, 2, 0}, {138, 2, -1}, {140, 2, 0}, {150, 2, 0}, {154, 2, -1}, {156, 2, 0}, {158, 2, 0},
+        {160, 2, 10}, {172, 2, 0}, {174, 4, 1}, {178, 4, 0}, {182, 2, 0}, {184, 2, 0}, {270, 2, 36},
+    };
+    for (const auto& e : expected)
+        EXPECT_EQ(readLE(bytes, e.offset, e.size), e.value) << "offset " << e.offset;
+    EXPECT_EQ(bytes.mid(162, 10), todayText().toLatin1());
+}
+
+TEST_F(SettingsFile, AFileWithEveryFieldSetSurvivesALoadAndASave)
+{
+    const QByteArray original = distinctFile();
+    write(path(), original);
+    SeamRecorder seam;
+    load(path());
+    EXPECT_TRUE(seam.calls.isEmpty()) << seam.calls.value(0).text.toStdString();
+    // The save must find every value in the windows; only the custom colours
+    // live in the records themselves.
+    const auto custom = CustColors;
+    resetRecords();
+    CustColors = custom;
+    EXPECT_EQ(save(path(QStringLiteral("again.in4"))).toHex().toStdString(), original.toHex().toStdString());
+    // Nothing but the new file is left in the folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(SettingsFile, ACellCountOtherThan36StillLoads36Cells)
+{
+    const QByteArray original = distinctFile();
+    const int countAt = original.size() - 2 - 36 * 6;
+    for (std::int16_t count : {0, 1, 35, 37, -1}) {
+        QByteArray bytes = original;
+        bytes[countAt] = static_cast<char>(count & 0xFF);
+        bytes[countAt + 1] = static_cast<char>((count >> 8) & 0xFF);
+        write(path(), bytes);
+        SeamRecorder seam;
+        load(path());
+        EXPECT_TRUE(seam.calls.isEmpty()) << count;
+        EXPECT_EQ(save(path(QStringLiteral("again.in4"))), original) << count;
+    }
+}
+
+TEST_F(SettingsFile, AFileEndingInsideARecordChangesNothing)
+{
+    const QByteArray whole = distinctFile();
+    const QByteArray before = toFileBytes();
+    const std::int32_t cellColour = board.Degit[5]->BackColor();
+    const QString folder = opt->Text2[0]->text();
+    // Inside a text's length and its bytes, and inside each record after the texts.
+    for (int cut : {0, 1, 3, 10, 21, 60, 120, 150, 170, 200, 210, 240, 260, 262, 280, 300, 330, 400, 430, 470,
+                    static_cast<int>(whole.size()) - 1}) {
+        write(path(), whole.left(cut));
+        SeamRecorder seam;
+        load(path());
+        ASSERT_EQ(seam.calls.size(), 1) << cut;
+        EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:62\r\n内容:"))) << cut;
+        EXPECT_EQ(toFileBytes(), before) << cut;
+        EXPECT_EQ(board.Degit[5]->BackColor(), cellColour) << cut;
+        EXPECT_EQ(opt->Text2[0]->text(), folder) << cut;
+    }
+}
+
+TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole)
+{
+    const QByteArray old = distinctFile();
+    for (qint64 n : {0, 1, 100, 260, 487}) {
+        write(path(), old);
+        failWritesAfterForTesting(n);
+        SeamRecorder seam;
+        save(path());
+        ASSERT_EQ(seam.calls.size(), 1) << n;
+        EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:61\r\n"))) << n;
+        EXPECT_EQ(readAll(path()), old) << n;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << n;
+    }
+    failWritesAfterForTesting(std::nullopt);
+    EXPECT_EQ(save(path()).size(), 488);
+}
+
+TEST_F(SettingsFile, ASaveIntoAMissingFolderIsReported)
+{
+    SeamRecorder seam;
+    save(dir.filePath(QStringLiteral("gone/517.in4")));
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:76\r\n内容:")));
+}
+
+TEST_F(SettingsFile, OnlyAFileThatFailedToLoadIsKeptAside)
+{
+    const QByteArray whole = distinctFile();
+    struct { const char* what; QByteArray file; bool kept; } cases[] = {
+        {"short", whole.left(300), true},
+        // nNumStyle, behind the two folder texts of 11 and 3 bytes
+        {"rejected value", [&] { QByteArray b = whole; b[18 + 11 + 3] = 99; return b; }(), true},
+        {"good", whole, false},
+    };
+    for (const auto& c : cases) {
+        const QString file = path(QString::fromLatin1(c.what) + QStringLiteral(".in4"));
+        write(file, c.file);
+        SeamRecorder seam;
+        load(file);
+        EXPECT_EQ(seam.calls.size(), c.kept ? 1 : 0) << c.what;
+        EXPECT_GE(save(file).size(), 478) << c.what;
+        EXPECT_EQ(QFile::exists(file + QStringLiteral(".bak")), c.kept) << c.what;
+        if (c.kept) {
+            EXPECT_EQ(readAll(file + QStringLiteral(".bak")), c.file) << c.what;
+        }
+    }
+}
+
+TEST_F(SettingsFile, TextsCodePage932CannotHoldAreSavedReplacedAndNamed)
+{
+    opt->txtSelectSound[0]->setText(QStringLiteral("a\u00E9b.wav"));
+    SeamRecorder seam;
+    const QByteArray bytes = save(path());
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("strKeitoSound")));
+    EXPECT_EQ(bytes.mid(112, 2 + 7), QByteArray("\x07\x00" "a?b.wav", 9));
+}
+
+// --- options transfer ------------------------------------------------------------
+
+class OptionTransfer : public SettingsFile
+{
+protected:
+    // Records which boxes and buttons ran their handlers, in order.
+    void watch()
+    {
+        for (QCheckBox* box : opt->findChildren<QCheckBox*>())
+            QObject::connect(box, &QCheckBox::toggled, opt, [this, box] { fired.append(box); });
+        for (QRadioButton* button : opt->findChildren<QRadioButton*>())
+            QObject::connect(button, &QRadioButton::toggled, opt, [this, button](bool on) {
+                if (on)
+                    fired.append(button);
+            });
+    }
+    QList<QObject*> fired;
+};
+
+TEST_F(OptionTransfer, HandlersRunOnlyForChangedValuesAndInWalkOrder)
+{
+    opt->GetOptionInfo();
+    watch();
+    opt->SetOptionInfo();
+    EXPECT_TRUE(fired.isEmpty());
+
+    const bool frame3 = opt->Frame3->isEnabled();
+    PanelInfo.nAutoSeiriNum = 0;
+    PanelInfo.nPanelAuto = 0;
+    PanelInfo.nPanelEach = -1;
+    DegitInfo.nShowOrder = 1;
+    SeiriPrevInfo.nUseSeiriPrev = 1;
+    ChimeiInfo.nFontBold = 2; // a greyed box is a change as well
+    opt->SetOptionInfo();
+    EXPECT_EQ(fired, (QList<QObject*>{opt->Check1, opt->Option3[1], opt->Check3[0], opt->Check4, opt->chkUseSeiriPrev}));
+    EXPECT_NE(opt->Frame3->isEnabled(), frame3);
+    EXPECT_FALSE(opt->Option3[0]->isChecked());
+
+    fired.clear();
+    ChimeiInfo.nFontBold = 1; // on after greyed: Qt sees no toggle, the value changed all the same
+    opt->SetOptionInfo();
+    EXPECT_EQ(fired, QList<QObject*>{opt->Check4});
+    opt->GetOptionInfo();
+    EXPECT_EQ(ChimeiInfo.nFontBold, 1);
+}
+
+TEST_F(OptionTransfer, OptionPairsTakeBothZeroAndTheLaterOfTwoSelected)
+{
+    SeiriPrevInfo.nDateEachPrint = 0;
+    SoundInfo.nPreSync = -1;
+    SoundInfo.nPreAsync = -1;
+    opt->SetOptionInfo();
+    EXPECT_FALSE(opt->Option4[0]->isChecked() || opt->Option4[1]->isChecked() || opt->Option4[2]->isChecked());
+    EXPECT_FALSE(opt->Option7[0]->isChecked());
+    EXPECT_TRUE(opt->Option7[1]->isChecked());
+    // The group is exclusive again: selecting one clears the other.
+    opt->Option6[0]->setChecked(true);
+    EXPECT_FALSE(opt->Option6[1]->isChecked());
+    opt->GetOptionInfo();
+    EXPECT_EQ(SeiriPrevInfo.nDateEachPrint | SeiriPrevInfo.nDateAtKeito | SeiriPrevInfo.nDateFixed, 0);
+}
+
+TEST_F(OptionTransfer, TheFirstRejectedValueStopsTheWalk)
+{
+    struct { const char* what; std::function<void()> spoil; } cases[] = {
+        {"Combo2 past its list", [] { PanelInfo.nNumStyle = 12; }},
+        {"check box above 2", [] { PanelInfo.nNumZeroPad = 3; }},
+        {"Combo4 below -1", [] { DegitInfo.nColumnCell = -2; }},
+        {"Combo1 past its list", [] { SoundInfo.nStepColumn = 150; }},
+        {"Combo3 past its list", [] { ChimeiInfo.nFontMode = 5; }},
+    };
+    for (const auto& c : cases) {
+        resetRecords();
+        opt->Label10->setText(QStringLiteral("1999/01/01"));
+        FolderInfo.strHy3Dir = QString::fromLatin1(c.what);
+        SeiriPrevInfo.strFixedDate = QStringLiteral("2040/04/04");
+        c.spoil();
+        try {
+            opt->SetOptionInfo();
+            ADD_FAILURE() << c.what << " was taken";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), 380) << c.what;
+        }
+        EXPECT_EQ(opt->Text2[0]->text(), QString::fromLatin1(c.what));
+        EXPECT_EQ(opt->Label10->text(), QStringLiteral("1999/01/01")) << c.what;
+    }
+}
+
+TEST_F(OptionTransfer, TheLoadRefreshesThePreviewsFromTheColourButtons)
+{
+    DegitInfo.lPassBackColor = 0x010101;
+    DegitInfo.lPassBaseForeColor = 0x020202;
+    DegitInfo.lPassDegitForeColor = 0x030303;
+    opt->SetOptionInfo();
+    EXPECT_EQ(opt->M_Degit3->BackColor(), 0x010101);
+    EXPECT_EQ(opt->M_Degit3->BaseForeColor(), 0x020202);
+    EXPECT_EQ(opt->M_Degit3->DegitForeColor(), 0x030303);
+}
+
+// --- operation panel state --------------------------------------------------------
+
+TEST_F(SettingsFile, PanelStateIsAppliedInOrderAndEndsWithTheBackPanel)
+{
+    CtrlDataInfo = {1, 55, 66, 1, 0, 15 * 40, 15 * 50};
+    ctl->SetCtrlDataInfo();
+    EXPECT_EQ(ctl->pos(), QPoint(40, 50));
+    EXPECT_EQ(ctl->HScroll1[0]->value(), 55);
+    EXPECT_EQ(ctl->HScroll1[1]->value(), 66);
+    EXPECT_TRUE(ctl->Check2->isChecked());
+    const QObjectList stack = ctl->Frame1[0]->parentWidget()->children();
+    EXPECT_LT(stack.indexOf(ctl->Frame1[1]), stack.indexOf(ctl->Frame1[0])) << "panel 1 is behind";
+
+    // A speed the bar cannot show stops before the switches.
+    CtrlDataInfo = {0, 0, 66, 0, 0, 15 * 40, 15 * 50};
+    EXPECT_THROW(ctl->SetCtrlDataInfo(), AppError);
+    EXPECT_TRUE(ctl->Check2->isChecked());
+    CtrlDataInfo = {2, 55, 66, 0, 0, 15 * 40, 15 * 50};
+    EXPECT_THROW(ctl->SetCtrlDataInfo(), AppError);
+    EXPECT_FALSE(ctl->Check2->isChecked()) << "the switches come before the replay";
+}
+
+} // namespace
