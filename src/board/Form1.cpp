@@ -173,6 +173,7 @@ void Form1::Form_Load()
     mdl517_000::InitPanelDefaults(*this);
     m_ctl = std::make_unique<frmCtl>(*this, *m_option);
     m_option->attach(*this, *m_ctl);
+    m_ctl->setSaveAction([this] { mdlIniIo_517::SaveIni(*this, *m_ctl, *m_option); });
     setOperationPanel(m_ctl.get());
     m_ctl->show();
     m_ctl->raise();

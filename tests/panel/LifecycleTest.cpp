@@ -6,10 +6,13 @@
 #include "controls/ChimeiCtl_A.h"
 #include "options/frmOption.h"
 #include "panel/DataIo.h"
+#include "settings/mdlIniIo_517.h"
 #include "sound/mdlM_Tape.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -119,6 +122,31 @@ TEST_F(Lifecycle, PreviewPaneOpensAndCopies)
     ctl->MnuHideCopy_Click();
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_EQ(copied.size(), ctl->picSeirikenPrev->size()) << "even an empty preview is copied";
+}
+
+} // namespace
+
+namespace {
+
+TEST(LifecycleExit, ConfirmedExitWritesTheSettingsFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("517.in4"));
+    mdlIniIo_517::setSettingsPath(path);
+    {
+        Form1 board;
+        board.Form_Load();
+        bool quit = false;
+        board.ctl()->setQuitAction([&quit] { quit = true; });
+        board.option()->Text2[0]->setText(QStringLiteral("運賃"));
+        SeamRecorder seam([](ApiLib::SeamCall&) { return ApiLib::vbYes; });
+        ASSERT_TRUE(board.ctl()->close());
+        EXPECT_TRUE(quit);
+    }
+    mdlIniIo_517::setSettingsPath(QString());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(QByteArray("\x89\x5E\x92\xC0", 4))) << "the fare folder, in code page 932";
 }
 
 } // namespace
