@@ -289,7 +289,7 @@ void frmCtl::createSwitches()
     for (int i = 0; i < 3; ++i) {
         Option4[i] = place(new QRadioButton(QString::fromLatin1(states[i]), Frame2), stateLefts[i], 330, 510, 330);
         // A compact indicator leaves the narrow buttons room for their caption.
-        Option4[i]->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; }"
+        Option4[i]->setStyleSheet(QStringLiteral("QRadioButton { spacing: 1px; color: white; }"
                                                  "QRadioButton::indicator { width: 9px; height: 9px; }"));
     }
     Option4[0]->setChecked(true);
