@@ -1,3 +1,4 @@
+#include "EntryGuard.h"
 #include "MirvRes.h"
 
 #include "FileFilter.h"
@@ -75,16 +76,6 @@ std::int32_t runPathDialog(PathDialog& dialog, char* result, std::int32_t result
     return handBack(Cp932::encode(dialog.selectedFiles().constFirst()).value_or(QByteArray()), result, resultSize);
 }
 
-template<class Body>
-std::int32_t guarded(Body body) noexcept
-{
-    try {
-        return body();
-    } catch (...) {
-        return 0;
-    }
-}
-
 } // namespace
 
 extern "C" {
@@ -92,7 +83,7 @@ extern "C" {
 int32_t KelFileDlg(MrvWindow owner, int32_t /*flags*/, const char* filter, const char* initial, const char* title,
                    char* result, int32_t resultSize)
 {
-    return guarded([&] {
+    return guardedEntry([&] {
         PathDialog dialog(topOf(owner), decoded(title));
         dialog.setFileMode(QFileDialog::ExistingFile);
         const QStringList filters = FileFilter::qtNameFilters(FileFilter::parse(filter));
@@ -111,7 +102,7 @@ int32_t KelFileDlg(MrvWindow owner, int32_t /*flags*/, const char* filter, const
 
 int32_t KelFolderDlg(MrvWindow owner, const char* title, char* result, int32_t resultSize)
 {
-    return guarded([&] {
+    return guardedEntry([&] {
         PathDialog dialog(topOf(owner), decoded(title));
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -121,7 +112,7 @@ int32_t KelFolderDlg(MrvWindow owner, const char* title, char* result, int32_t r
 
 int32_t KelChooseColor(MrvWindow owner, int32_t* colour, int32_t* custColors)
 {
-    return guarded([&]() -> std::int32_t {
+    return guardedEntry([&]() -> std::int32_t {
         if (!colour || !custColors)
             return 0;
         // Qt keeps sixteen custom colours, as many as the classic chooser;

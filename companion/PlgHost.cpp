@@ -1,3 +1,4 @@
+#include "EntryGuard.h"
 #include "MirvRes.h"
 
 #include "PluginFile.h"
@@ -35,24 +36,13 @@ std::optional<PluginFile::Plugin> open(const char* path)
     return plugin;
 }
 
-template<class Body>
-std::int32_t guarded(Body body) noexcept
-{
-    // Nothing may cross the C interface.
-    try {
-        return body();
-    } catch (...) {
-        return 0;
-    }
-}
-
 } // namespace
 
 extern "C" {
 
 int32_t Mrv_GetPlgInfo(const char* path, PlgInfo* info)
 {
-    return guarded([&]() -> std::int32_t {
+    return guardedEntry([&]() -> std::int32_t {
         if (!info)
             return 0;
         const auto plugin = open(path);
@@ -65,7 +55,7 @@ int32_t Mrv_GetPlgInfo(const char* path, PlgInfo* info)
 
 int32_t Mrv_SetPlgComment(const char* path, MrvWindow textBox)
 {
-    return guarded([&]() -> std::int32_t {
+    return guardedEntry([&]() -> std::int32_t {
         auto* widget = static_cast<QWidget*>(textBox);
         if (!widget)
             return 0;
@@ -86,7 +76,7 @@ int32_t Mrv_SetPlgComment(const char* path, MrvWindow textBox)
 
 int32_t Mrv_SetCorpAddList(const char* path, MrvWindow combo)
 {
-    return guarded([&]() -> std::int32_t {
+    return guardedEntry([&]() -> std::int32_t {
         auto* box = qobject_cast<QComboBox*>(static_cast<QWidget*>(combo));
         if (!box)
             return 0;
@@ -102,7 +92,7 @@ int32_t Mrv_SetCorpAddList(const char* path, MrvWindow combo)
 int32_t Mrv_DrawSeiriken(const char* path, MrvPainter painter, char* stopName, char* date, const char* time,
                          int32_t routeNumber, int16_t ticketNumber, int16_t stopIndex, int32_t companyIndex)
 {
-    return guarded([&]() -> std::int32_t {
+    return guardedEntry([&]() -> std::int32_t {
         auto* p = static_cast<QPainter*>(painter);
         if (!p || !p->isActive())
             return 0;

@@ -1,5 +1,7 @@
 #include "sound/AudioOutput.h"
 
+#include "platform/ApiLib.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -151,8 +153,7 @@ AudioOutput::AudioOutput()
     // The program's own event loop handles signals; SDL must not take them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (QCoreApplication::instance())
-        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME,
-                    QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toUtf8().constData());
+        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, ApiLib::ExeName().toUtf8().constData());
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         m->noDevice(SDL_GetError());
         return;

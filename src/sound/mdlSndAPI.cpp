@@ -15,7 +15,7 @@ namespace {
 // channels apart.
 QString aliasOf(const QString& channel)
 {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + channel;
+    return ApiLib::ExeName() + channel;
 }
 
 // Only normal files are played: hidden files count as missing, like a
