@@ -7,7 +7,11 @@
 #include "panel/frmCtl.h"
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
+#include "sound/AudioOutput.h"
 #include "sound/TapeCsv.h"
+#include "sound/mdlSndAPI.h"
+
+#include "SoundFixture.h"
 
 #include "../panel/RouteFixture.h"
 
@@ -204,6 +208,43 @@ TEST_F(Tape, AdjustAndStopGoToTheEngine)
     EXPECT_EQ(log, (QStringList{"<dialog 音声の調節>", "<stop>"}));
     ApiLib::ReleaseSpeech();
     EXPECT_EQ(mdlM_Tape::objSpeech, nullptr);
+}
+
+// Which chime a step plays, told by the channel left sounding: S3 is output
+// channel 2, S2 channel 1.
+TEST_F(Tape, ChimesByFlagOrAlways)
+{
+    frmOption& o = *board->option();
+    const QString always = SoundFixture::writeWav(dir.filePath(QStringLiteral("always.wav")), SoundFixture::constant(9000, 2000));
+    const QString flagTwo = SoundFixture::writeWav(dir.filePath(QStringLiteral("two.wav")), SoundFixture::constant(9000, 2000));
+    o.txtSelectSound[3]->setText(always);
+    o.txtSelectSound[5]->setText(flagTwo);
+    o.Option7[1]->setChecked(true); // the announcement starts while the chime sounds
+    writeTape(QStringLiteral("3tp.csv"), QStringLiteral("一,0,2\r\n二,0,0\r\n三,0,2\r\n"));
+    load(QStringLiteral("3"));
+    AudioOutput& out = AudioOutput::instance();
+    ASSERT_TRUE(out.available()) << out.reason().toStdString();
+    auto quiet = [] { mdlSndAPI::CloseAllSnd(); };
+
+    o.Option2[3]->setChecked(true); // by flag
+    next();
+    EXPECT_TRUE(out.isPlaying(2)) << "flag 2 chimes on S3";
+    quiet();
+    next();
+    EXPECT_FALSE(out.isPlaying(2)) << "flag 0: no chime";
+    EXPECT_EQ(spoken().last(), "二") << "the row is spoken all the same";
+
+    o.Option2[2]->setChecked(true); // always
+    quiet();
+    next();
+    EXPECT_TRUE(out.isPlaying(2));
+    quiet();
+    back();
+    EXPECT_FALSE(out.isPlaying(1)) << "on the way back only the flag counts: row 2 has none";
+    EXPECT_FALSE(out.isPlaying(2));
+    back();
+    EXPECT_TRUE(out.isPlaying(1)) << "row 1's flag 2 chimes on S2";
+    quiet();
 }
 
 TEST(TapeWithoutSpeech, KeepsTheGroupOff)
