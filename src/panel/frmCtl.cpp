@@ -13,6 +13,7 @@
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
+#include "sound/AudioOutput.h"
 #include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
@@ -29,6 +30,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -120,6 +122,23 @@ void frmCtl::Form_Load()
         CommandButton1[static_cast<size_t>(i)]->setMask(hKeyRgn[static_cast<size_t>(i)]);
     }
     mdlM_Tape::InitSpeech(*this);
+    tellIfSilent();
+}
+
+// Without a sound device the simulator runs on silently; it says so once,
+// in a note that does not hold up the start-up.
+void frmCtl::tellIfSilent()
+{
+    const AudioOutput& out = AudioOutput::instance();
+    if (out.available())
+        return;
+    auto* note = new QMessageBox(QMessageBox::Information, ApiLib::AppTitle,
+                                 QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\n(%1)").arg(out.reason()),
+                                 QMessageBox::Ok, this);
+    note->setObjectName(QStringLiteral("noSoundNote"));
+    note->setAttribute(Qt::WA_DeleteOnClose);
+    note->setModal(false);
+    QTimer::singleShot(0, note, &QWidget::show);
 }
 
 bool frmCtl::Form_QueryUnload()

@@ -142,6 +142,7 @@ private:
     int lastReachableRow() const;
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
+    void tellIfSilent();
 
     QImage m_preview;
     std::function<void()> m_quit;

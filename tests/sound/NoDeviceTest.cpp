@@ -1,9 +1,14 @@
 #include "SoundFixture.h"
+#include "board/Form1.h"
+#include "panel/frmCtl.h"
+#include "settings/mdlIniIo_517.h"
 #include "sound/AudioOutput.h"
 #include "sound/Mci.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -46,6 +51,19 @@ TEST(NoSoundDevice, TheProgramRunsSilentlyAndSaysWhy)
     EXPECT_FALSE(out.isSpeaking());
     mdlSndAPI::CloseAllSnd();
     EXPECT_EQ(mciSendStringA(QStringLiteral("close xS1")), 0);
+}
+
+TEST(NoSoundDevice, ThePanelSaysSoOnceWithoutHoldingUpTheStartUp)
+{
+    mdlIniIo_517::setSettingsPath(QString());
+    Form1 board;
+    board.Form_Load(); // returns: nothing modal waits for an answer
+    QCoreApplication::processEvents();
+    const auto notes = board.ctl()->findChildren<QMessageBox*>(QStringLiteral("noSoundNote"));
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0]->isVisible());
+    EXPECT_FALSE(notes[0]->isModal());
+    EXPECT_TRUE(notes[0]->text().contains(AudioOutput::instance().reason()));
 }
 
 } // namespace
