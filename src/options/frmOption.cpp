@@ -105,9 +105,10 @@ QCheckBox* checkBox(QWidget* parent, const QString& text, const QRect& geometry,
 
 // Option buttons are exclusive among the option buttons of their own
 // container only (see groupOptionButtons).
+template <class Button = QRadioButton>
 QRadioButton* option(QWidget* parent, const QString& text, const QRect& geometry, bool selected = false)
 {
-    auto* o = new QRadioButton(text, parent);
+    auto* o = new Button(text, parent);
     o->setGeometry(geometry);
     o->setChecked(selected);
     return o;
@@ -115,10 +116,7 @@ QRadioButton* option(QWidget* parent, const QString& text, const QRect& geometry
 
 QRadioButton* wrappingOption(QWidget* parent, const QString& text, const QRect& geometry, bool selected = false)
 {
-    auto* o = new WrappingRadioButton(text, parent);
-    o->setGeometry(geometry);
-    o->setChecked(selected);
-    return o;
+    return option<WrappingRadioButton>(parent, text, geometry, selected);
 }
 
 QComboBox* list(QWidget* parent, const QRect& geometry)

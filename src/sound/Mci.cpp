@@ -211,7 +211,9 @@ std::int32_t open(const QStringList& args)
     return 0;
 }
 
-std::int32_t close(const QStringList& args)
+// close and stop take exactly one open device name; both silence its channel,
+// close also forgets the device.
+std::int32_t stopDevice(const QStringList& args, bool forget)
 {
     if (args.size() != 1)
         return args.isEmpty() ? MissingParameter : UnrecognizedKeyword;
@@ -219,19 +221,19 @@ std::int32_t close(const QStringList& args)
     if (channel < 0)
         return InvalidDeviceName;
     AudioOutput::instance().stop(channel);
-    devices()[channel].reset();
+    if (forget)
+        devices()[channel].reset();
     return 0;
+}
+
+std::int32_t close(const QStringList& args)
+{
+    return stopDevice(args, true);
 }
 
 std::int32_t stop(const QStringList& args)
 {
-    if (args.size() != 1)
-        return args.isEmpty() ? MissingParameter : UnrecognizedKeyword;
-    const int channel = openChannel(args[0]);
-    if (channel < 0)
-        return InvalidDeviceName;
-    AudioOutput::instance().stop(channel);
-    return 0;
+    return stopDevice(args, false);
 }
 
 std::int32_t play(const QStringList& args)
