@@ -141,6 +141,14 @@ void frmCtl::tellIfSilent()
     QTimer::singleShot(0, note, &QWidget::show);
 }
 
+frmCtl::~frmCtl()
+{
+    // The voice writes into the program's audio output, which lives in a
+    // function-local static; the engine in its module-level holder would
+    // otherwise be destroyed after it, at exit.
+    ApiLib::ReleaseSpeech();
+}
+
 bool frmCtl::Form_QueryUnload()
 {
     if (ApiLib::MsgBox(QStringLiteral("ミラゼルアプリを終了しますか？"), ApiLib::vbYesNo | ApiLib::vbQuestion,

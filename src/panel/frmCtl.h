@@ -30,6 +30,8 @@ class frmCtl : public QWidget
 
 public:
     frmCtl(Form1& board, frmOption& options, QWidget* parent = nullptr);
+    // Ends the voice the panel started, whatever way the program ends.
+    ~frmCtl() override;
 
     // The panel's own start-up: the board's caption, the shaped keys, the
     // speech engine.
