@@ -129,7 +129,9 @@ std::optional<int> yen(std::string_view price)
     return v;
 }
 
-// The fares of one route between zones, by its fare rules.
+// The fares of one route between zones, by its fare rules. Feeds that price
+// every pair of zones network-wide hold hundreds of thousands of rules, so
+// the rules are looked up by the pair they name instead of scanned.
 class FareFinder
 {
 public:
@@ -138,7 +140,7 @@ public:
     {
         for (const FareRule& rule : feed.fareRules) {
             if (rule.routeId.empty() || rule.routeId == route.id)
-                m_rules.push_back(&rule);
+                m_rules[{rule.originId, rule.destinationId}].push_back(&rule);
         }
     }
 
@@ -147,20 +149,30 @@ public:
     // equally specific ones; nullopt when no rule covers it.
     std::optional<int> fare(const std::string& origin, const std::string& destination)
     {
+        static const std::string none;
+        // A rule covers the pair when each of its ends is empty or matches:
+        // these are the only keys it can be filed under. An empty zone (a
+        // stop without one) is matched only by an empty end.
+        std::vector<std::pair<const std::string&, const std::string&>> keys = {
+            {origin, destination}, {origin, none}, {none, destination}, {none, none}};
         int bestSpecificity = -1;
         int bestPrice = 0;
-        for (const FareRule* rule : m_rules) {
-            if (!rule->originId.empty() && rule->originId != origin)
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            const bool seen = std::any_of(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(k), [&](const auto& earlier) {
+                return earlier.first == keys[k].first && earlier.second == keys[k].second;
+            });
+            const auto it = seen ? m_rules.end() : m_rules.find({keys[k].first, keys[k].second});
+            if (it == m_rules.end())
                 continue;
-            if (!rule->destinationId.empty() && rule->destinationId != destination)
-                continue;
-            const std::optional<int> price = priceOf(*rule);
-            if (!price)
-                continue;
-            const int specificity = int(!rule->originId.empty()) + int(!rule->destinationId.empty());
-            if (specificity > bestSpecificity || (specificity == bestSpecificity && *price < bestPrice)) {
-                bestSpecificity = specificity;
-                bestPrice = *price;
+            for (const FareRule* rule : it->second) {
+                const std::optional<int> price = priceOf(*rule);
+                if (!price)
+                    continue;
+                const int specificity = int(!rule->originId.empty()) + int(!rule->destinationId.empty());
+                if (specificity > bestSpecificity || (specificity == bestSpecificity && *price < bestPrice)) {
+                    bestSpecificity = specificity;
+                    bestPrice = *price;
+                }
             }
         }
         if (bestSpecificity < 0)
@@ -190,7 +202,8 @@ private:
     }
 
     const Feed& m_feed;
-    std::vector<const FareRule*> m_rules;
+    // By (origin_id, destination_id) as written, empty ends included.
+    std::map<std::pair<std::string, std::string>, std::vector<const FareRule*>> m_rules;
     std::set<std::string> m_unknownFares;
     QStringList m_warnings;
 };
