@@ -438,6 +438,47 @@ TEST(GtfsFeed, RefusesAFeedWithoutItsFourFiles)
     EXPECT_THROW(Gtfs::readFeed(noColumn), Gtfs::Error);
 }
 
+TEST(GtfsFeed, MangledFilesAreReadOrRefusedNeverTrusted)
+{
+    // Each file of a good feed, mangled over and over with a fixed seed:
+    // bytes replaced by CSV's special characters, by broken UTF-8 and by
+    // digits (long sequence numbers and prices), cut short or doubled.
+    FeedFiles good = lineFeed({"Z1", "Z1", "Z2", ""}, "F1,170,JPY\nF2,220.0,JPY\n", "F1,,,,\nF2,R1,Z1,Z2,\n");
+    good["translations.txt"] = "trans_id,lang,translation\n停留所2,ja-Hrkt,にばん\n";
+    const std::string specials[] = {",", "\"", "\n", "\r", "\r\n", "\xFF", "\xE3\x81", "99999999999999999999", "-1", ""};
+    std::uint32_t seed = 12345;
+    auto next = [&seed](std::uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    int accepted = 0;
+    for (int round = 0; round < 400; ++round) {
+        FeedFiles files = good;
+        auto it = files.begin();
+        std::advance(it, next(static_cast<std::uint32_t>(files.size())));
+        std::string& bytes = it->second;
+        for (int edits = 1 + static_cast<int>(next(4)); edits > 0 && !bytes.empty(); --edits) {
+            const std::size_t at = next(static_cast<std::uint32_t>(bytes.size()));
+            switch (next(3)) {
+            case 0: bytes.replace(at, 1, specials[next(std::size(specials))]); break;
+            case 1: bytes.resize(at); break;
+            default: bytes += bytes.substr(at); break;
+            }
+        }
+        try {
+            const Gtfs::Feed feed = Gtfs::readFeed(files);
+            Gtfs::summarize(feed);
+            Gtfs::tapeBytes(Gtfs::importRoute(feed, req(QStringLiteral("R1"))).tape);
+            ++accepted;
+        } catch (const Gtfs::Error& e) {
+            EXPECT_FALSE(e.message().isEmpty());
+        }
+    }
+    // Most rounds break something; some must still import.
+    EXPECT_GT(accepted, 0);
+    EXPECT_LT(accepted, 400);
+}
+
 // ----- zip files -----
 
 class GtfsFiles : public ::testing::Test
