@@ -16,8 +16,11 @@
 
 #include <zip.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -677,6 +680,30 @@ TEST_F(GtfsConvert, RefusalsExitOneAndWriteNothing)
     QString err;
     EXPECT_EQ(run({QStringLiteral("routes"), path(QStringLiteral("text.zip"))}, nullptr, &err), 1);
     EXPECT_TRUE(err.contains(QStringLiteral("zip ファイルではありません")));
+}
+
+TEST_F(GtfsConvert, AFailedWriteLeavesBothOldFiles)
+{
+    folder(QStringLiteral("feed"), feed);
+    folder(QStringLiteral("out"), {});
+    put(QStringLiteral("out/7.hy3"), "previous");
+    put(QStringLiteral("out/7tp.csv"), "previous");
+    // The disk "fills up" after 100 bytes of a new file.
+    QProcess p;
+    p.setChildProcessModifier([] {
+        const rlimit limit{100, 100};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_IGN);
+    });
+    p.start(QStringLiteral(HY3CONV), {QStringLiteral("from-gtfs"), path(QStringLiteral("feed")), path(QStringLiteral("out")),
+                                      QStringLiteral("--route"), QStringLiteral("7")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("書き込みが途中で失敗しました")));
+    EXPECT_EQ(get(QStringLiteral("out/7.hy3")), "previous");
+    EXPECT_EQ(get(QStringLiteral("out/7tp.csv")), "previous");
+    EXPECT_EQ(QDir(path(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("7.hy3"), QStringLiteral("7tp.csv")}));
 }
 
 TEST_F(GtfsConvert, CommandLine)
