@@ -1,15 +1,20 @@
 #include "Convert.h"
 
 #include "FareCsv.h"
+#include "GtfsFeed.h"
+#include "GtfsImport.h"
 #include "panel/Hy3File.h"
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <memory>
 #include <utility>
+#include <vector>
 
 namespace Hy3Conv {
 
@@ -22,20 +27,43 @@ QString openFailure(const QFile& file)
     return QStringLiteral("%1: ファイルを開けません (%2)。").arg(file.fileName(), file.errorString());
 }
 
+// Writes every file to a temporary file beside it, and only when all of them
+// are complete renames them into place, so that a failure leaves all the old
+// files as they were.
+void saveAll(const std::vector<std::pair<QString, QByteArray>>& files)
+{
+    std::vector<std::unique_ptr<QSaveFile>> outs;
+    for (const auto& [path, bytes] : files) {
+        auto out = std::make_unique<QSaveFile>(path);
+        if (!out->open(QIODevice::WriteOnly))
+            throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(path, out->errorString()));
+        // commit() renames even when the buffered data failed to reach the
+        // disk (a full disk shows only at the flush), so flush first and check.
+        if (out->write(bytes) != bytes.size() || !out->flush()) {
+            out->cancelWriting();
+            throw Failure(QStringLiteral("%1: 書き込みが途中で失敗しました (ディスクの空きが足りない可能性があります)。元のファイルはそのままです。")
+                              .arg(path));
+        }
+        outs.push_back(std::move(out));
+    }
+    for (auto& out : outs) {
+        if (!out->commit())
+            throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(out->fileName(), out->errorString()));
+    }
+}
+
 void save(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(path, out.errorString()));
-    // commit() renames even when the buffered data failed to reach the disk
-    // (a full disk shows only at the flush), so flush first and check.
-    if (out.write(bytes) != bytes.size() || !out.flush()) {
-        out.cancelWriting();
-        throw Failure(QStringLiteral("%1: 書き込みが途中で失敗しました (ディスクの空きが足りない可能性があります)。元のファイルはそのままです。")
-                          .arg(path));
+    saveAll({{path, bytes}});
+}
+
+Gtfs::Feed loadFeed(const QString& feedPath)
+{
+    try {
+        return Gtfs::readFeed(Gtfs::readFeedFiles(feedPath));
+    } catch (const Gtfs::Error& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.message()));
     }
-    if (!out.commit())
-        throw Failure(QStringLiteral("%1: 書き込めません (%2)。").arg(path, out.errorString()));
 }
 
 } // namespace
@@ -67,7 +95,7 @@ Outcome csvToHy3(const QString& csvPath, const QString& hy3Path)
         throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.description()));
     }
     save(hy3Path, out);
-    return Outcome{static_cast<int>(records.size()), {}};
+    return Outcome{static_cast<int>(records.size()), {}, {}};
 }
 
 Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
@@ -111,6 +139,60 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
     }
     save(csvPath, out);
     outcome.records = static_cast<int>(records.size());
+    return outcome;
+}
+
+QStringList gtfsRoutes(const QString& feedPath)
+{
+    const Gtfs::Feed feed = loadFeed(feedPath);
+    QStringList lines;
+    for (const Gtfs::RouteSummary& summary : Gtfs::summarize(feed)) {
+        QStringList fields{Gtfs::text(summary.route->id), summary.route->shortName, summary.route->longName};
+        for (int d = 0; d < 2; ++d) {
+            const int stops = summary.stops[static_cast<std::size_t>(d)];
+            fields << (stops > 0 ? QStringLiteral("方向%1: %2 停留所").arg(d).arg(stops)
+                                 : QStringLiteral("方向%1: 便なし").arg(d));
+        }
+        // A tab or line break inside a name would break the columns.
+        for (QString& f : fields) {
+            for (QChar& c : f) {
+                if (c.unicode() < 0x20)
+                    c = QLatin1Char(' ');
+            }
+        }
+        lines << fields.join(QLatin1Char('\t'));
+    }
+    return lines;
+}
+
+Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequest& request)
+{
+    const Gtfs::Feed feed = loadFeed(feedPath);
+    Gtfs::ImportedRoute route;
+    QByteArray hy3;
+    QByteArray tape;
+    try {
+        route = Gtfs::importRoute(feed, {request.route, request.direction, request.keito});
+        hy3 = Hy3File::write(route.records);
+        tape = Gtfs::tapeBytes(route.tape);
+    } catch (const Gtfs::Error& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.message()));
+    } catch (const AppError& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.description()));
+    }
+    if (!QDir().mkpath(outDir))
+        throw Failure(QStringLiteral("%1: フォルダーを作れません。").arg(outDir));
+    const QDir dir(outDir);
+    const QString hy3Path = dir.filePath(route.keito + QStringLiteral(".hy3"));
+    const QString tapePath = dir.filePath(route.keito + QStringLiteral("tp.csv"));
+    saveAll({{hy3Path, hy3}, {tapePath, tape}});
+
+    Outcome outcome;
+    outcome.records = static_cast<int>(route.records.size());
+    outcome.warnings = route.warnings;
+    outcome.written << QStringLiteral("%1: %2 停留所、整理券番号 1～%3 を書きました。")
+                           .arg(hy3Path, QString::number(route.records.size()), QString::number(route.tickets))
+                    << QStringLiteral("%1: 放送 %2 行を書きました。").arg(tapePath, QString::number(route.tape.size()));
     return outcome;
 }
 

@@ -28,9 +28,27 @@ struct Outcome
 {
     int records = 0;
     QStringList warnings; // things the user should know about a conversion that still succeeded
+    QStringList written;  // for conversions that write more than one file, a line for each
 };
 
 Outcome csvToHy3(const QString& csvPath, const QString& hy3Path);
 Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath);
+
+// The routes of a published feed (zip or folder), one line each: route_id,
+// route_short_name, route_long_name and the stops of the longest trip in
+// each direction, separated by tabs.
+QStringList gtfsRoutes(const QString& feedPath);
+
+struct GtfsRequest
+{
+    QString route;
+    int direction = 0;
+    QString keito; // empty: the route's short name
+};
+
+// Writes outDir/K.hy3 and outDir/Ktp.csv for one route of a feed, both or
+// neither: each goes to a temporary file first, and only when both are
+// complete are they renamed into place. outDir is made when missing.
+Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequest& request);
 
 } // namespace Hy3Conv

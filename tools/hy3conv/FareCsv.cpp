@@ -118,21 +118,6 @@ std::int16_t parseNumber(const QString& field, int lineNo, int column)
     return static_cast<std::int16_t>(v);
 }
 
-void checkName(const QString& name, int lineNo)
-{
-    qsizetype bad = 0;
-    const auto bytes = Cp932::encode(name, &bad);
-    if (!bytes) {
-        const char32_t cp = name.at(bad).isHighSurrogate() && bad + 1 < name.size()
-            ? QChar::surrogateToUcs4(name.at(bad), name.at(bad + 1))
-            : name.at(bad).unicode();
-        throw Error(lineNo, QStringLiteral("停留所名「%1」の文字「%2」(%3) は Shift-JIS (コードページ 932) で表せません。")
-                                .arg(name, QString::fromUcs4(&cp, 1), hexCode(cp)));
-    }
-    if (bytes->size() > std::numeric_limits<std::uint16_t>::max())
-        throw Error(lineNo, QStringLiteral("停留所名が長すぎます (最大 65535 バイト)。"));
-}
-
 QString quoteName(const QString& name)
 {
     const bool needs = name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"'))
@@ -145,6 +130,26 @@ QString quoteName(const QString& name)
 }
 
 } // namespace
+
+QString unencodableCharacter(const QString& text)
+{
+    qsizetype bad = 0;
+    if (Cp932::encode(text, &bad))
+        return {};
+    const char32_t cp = text.at(bad).isHighSurrogate() && bad + 1 < text.size()
+        ? QChar::surrogateToUcs4(text.at(bad), text.at(bad + 1))
+        : text.at(bad).unicode();
+    return QStringLiteral("「%1」(%2)").arg(QString::fromUcs4(&cp, 1), hexCode(cp));
+}
+
+void checkName(const QString& name, int lineNo)
+{
+    const QString bad = unencodableCharacter(name);
+    if (!bad.isEmpty())
+        throw Error(lineNo, QStringLiteral("停留所名「%1」の文字%2 は Shift-JIS (コードページ 932) で表せません。").arg(name, bad));
+    if (Cp932::encode(name)->size() > std::numeric_limits<std::uint16_t>::max())
+        throw Error(lineNo, QStringLiteral("停留所名が長すぎます (最大 65535 バイト)。"));
+}
 
 Error::Error(int line, QString text)
     : m_line(line)

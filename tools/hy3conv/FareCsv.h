@@ -42,6 +42,14 @@ QString decode(const QByteArray& bytes);
 // Empty value fields and missing trailing values are 0.
 std::vector<Hy3File::Record> parse(const QString& text);
 
+// Empty when code page 932 can hold the whole text; otherwise the first
+// character it cannot hold, written 「é」(U+00E9) as the refusals name it.
+QString unencodableCharacter(const QString& text);
+
+// Refuses (naming the line; 0 for none) a stop name that code page 932
+// cannot hold or that is longer than a fare file can store.
+void checkName(const QString& name, int line);
+
 // CSV text for records, CR LF line ends, trailing zero values left out; parse
 // gives the same records back. Refuses names holding a line break.
 QString format(const std::vector<Hy3File::Record>& records);

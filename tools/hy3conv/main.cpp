@@ -1,9 +1,11 @@
 // hy3conv: converts a route's fare data between a readable CSV and the .hy3
-// file the simulator reads.
+// file the simulator reads, and makes a route of a published bus feed into a
+// fare file and an announcement file.
 
 #include "Convert.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -20,34 +22,95 @@ int usage()
         "使い方:\n"
         "  hy3conv to-hy3 入力.csv 出力.hy3   CSV から運賃データファイルを作ります\n"
         "  hy3conv to-csv 入力.hy3 出力.csv   運賃データファイルを CSV にします\n"
-        "CSV は Shift-JIS (コードページ 932)、または BOM 付き UTF-8 です。"));
+        "  hy3conv routes フィード            GTFS-JP フィードの路線を一覧にします\n"
+        "  hy3conv from-gtfs フィード 出力フォルダー --route 路線 [--direction 0|1] [--keito 系統番号]\n"
+        "                                     路線の運賃データ (系統番号.hy3) と放送データ (系統番号tp.csv) を作ります\n"
+        "CSV は Shift-JIS (コードページ 932)、または BOM 付き UTF-8 です。\n"
+        "フィードは公開されている zip ファイルか、その .txt ファイルのあるフォルダーです。"));
     return 2;
+}
+
+int refuse(const QString& text)
+{
+    printLine(stderr, QStringLiteral("hy3conv: ") + text);
+    return 2;
+}
+
+void report(const Hy3Conv::Outcome& outcome)
+{
+    for (const QString& w : outcome.warnings)
+        printLine(stderr, QStringLiteral("hy3conv: 注意: ") + w);
+    for (const QString& line : outcome.written)
+        printLine(stdout, line);
+}
+
+// from-gtfs FEED OUT_DIR --route R [--direction 0|1] [--keito K]
+int fromGtfs(const QStringList& args)
+{
+    if (args.size() < 2)
+        return usage();
+    Hy3Conv::GtfsRequest request;
+    bool haveRoute = false;
+    for (qsizetype i = 2; i < args.size(); i += 2) {
+        const QString& option = args[i];
+        if (i + 1 >= args.size())
+            return refuse(QStringLiteral("%1 の後に値がありません。").arg(option));
+        const QString& value = args[i + 1];
+        if (option == QLatin1String("--route")) {
+            request.route = value;
+            haveRoute = true;
+        } else if (option == QLatin1String("--direction")) {
+            if (value != QLatin1String("0") && value != QLatin1String("1"))
+                return refuse(QStringLiteral("--direction は 0 か 1 です (「%1」は使えません)。").arg(value));
+            request.direction = value.toInt();
+        } else if (option == QLatin1String("--keito")) {
+            request.keito = value;
+        } else {
+            usage();
+            return refuse(QStringLiteral("「%1」は知らないオプションです。").arg(option));
+        }
+    }
+    if (!haveRoute)
+        return refuse(QStringLiteral("--route で路線 (route_id か route_short_name) を指定してください。"));
+    report(Hy3Conv::gtfsToHy3(args[0], args[1], request));
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (QString::fromLocal8Bit(argv[1]) == QLatin1String("--help")
-                      || QString::fromLocal8Bit(argv[1]) == QLatin1String("-h"))) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) {
         usage();
         return 0;
     }
-    if (argc != 4)
+    if (args.isEmpty())
         return usage();
-    const QString command = QString::fromLocal8Bit(argv[1]);
-    const QString in = QString::fromLocal8Bit(argv[2]);
-    const QString out = QString::fromLocal8Bit(argv[3]);
+    const QString command = args.takeFirst();
     try {
+        if (command == QLatin1String("routes")) {
+            if (args.size() != 1)
+                return usage();
+            for (const QString& line : Hy3Conv::gtfsRoutes(args[0]))
+                printLine(stdout, line);
+            return 0;
+        }
+        if (command == QLatin1String("from-gtfs"))
+            return fromGtfs(args);
+        if (args.size() != 2)
+            return usage();
+        const QString& out = args[1];
         Hy3Conv::Outcome outcome;
         if (command == QLatin1String("to-hy3"))
-            outcome = Hy3Conv::csvToHy3(in, out);
+            outcome = Hy3Conv::csvToHy3(args[0], out);
         else if (command == QLatin1String("to-csv"))
-            outcome = Hy3Conv::hy3ToCsv(in, out);
+            outcome = Hy3Conv::hy3ToCsv(args[0], out);
         else
             return usage();
-        for (const QString& w : outcome.warnings)
-            printLine(stderr, QStringLiteral("hy3conv: 注意: ") + w);
+        report(outcome);
         printLine(stdout, QStringLiteral("%1: %2 停留所を書きました。").arg(out).arg(outcome.records));
         return 0;
     } catch (const Hy3Conv::Failure& e) {

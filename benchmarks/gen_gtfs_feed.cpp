@@ -1,0 +1,90 @@
+// Writes the large feed bench_gtfs reads: 5,000 stops, 500 routes of 50
+// stops, 8 trips each (200,000 stop times), fares between the 10 zones of
+// every route (50,000 fare rules) and a reading for every stop. The build
+// zips the folder it writes.
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr int kStops = 5000;
+constexpr int kRoutes = 500;
+constexpr int kStopsPerRoute = 50;
+constexpr int kTripsPerDirection = 4;
+constexpr int kStopsPerZone = 5;
+
+std::string stopId(int s)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "S%04d", s % kStops);
+    return buf;
+}
+
+int firstStop(int route)
+{
+    return route * 10;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gen_gtfs_feed FOLDER\n");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    std::ofstream agency(dir + "/agency.txt");
+    agency << "agency_id,agency_name,agency_url,agency_timezone,agency_lang\r\n"
+              "1,ベンチマーク交通,https://bench.example.jp/,Asia/Tokyo,ja\r\n";
+
+    std::ofstream stops(dir + "/stops.txt");
+    std::ofstream translations(dir + "/translations.txt");
+    stops << "\xEF\xBB\xBFstop_id,stop_name,stop_lat,stop_lon,zone_id\r\n";
+    translations << "table_name,field_name,language,translation,record_id,record_sub_id,field_value\r\n";
+    for (int s = 0; s < kStops; ++s) {
+        stops << stopId(s) << ",\"第" << s << "停留所前\"," << 35.0 + s * 1e-4 << "," << 139.0 + s * 1e-4 << ",Z"
+              << s / kStopsPerZone << "\r\n";
+        translations << "stops,stop_name,ja-Hrkt,だい" << s << "ていりゅうじょまえ," << stopId(s) << ",,\r\n";
+    }
+
+    std::ofstream routes(dir + "/routes.txt");
+    std::ofstream trips(dir + "/trips.txt");
+    std::ofstream times(dir + "/stop_times.txt");
+    routes << "route_id,agency_id,route_short_name,route_long_name,route_type\r\n";
+    trips << "route_id,service_id,trip_id,direction_id\r\n";
+    times << "trip_id,arrival_time,departure_time,stop_id,stop_sequence\r\n";
+    for (int r = 0; r < kRoutes; ++r) {
+        routes << "R" << r << ",1," << r + 1 << ",第" << r + 1 << "系統,3\r\n";
+        for (int d = 0; d < 2; ++d) {
+            for (int k = 0; k < kTripsPerDirection; ++k) {
+                const std::string trip = "T" + std::to_string(r) + "_" + std::to_string(d) + "_" + std::to_string(k);
+                trips << "R" << r << ",平日," << trip << "," << d << "\r\n";
+                for (int i = 0; i < kStopsPerRoute; ++i) {
+                    const int s = firstStop(r) + (d == 0 ? i : kStopsPerRoute - 1 - i);
+                    const int minutes = 6 * 60 + k * 60 + i * 2;
+                    char t[16];
+                    std::snprintf(t, sizeof t, "%02d:%02d:00", minutes / 60, minutes % 60);
+                    times << trip << "," << t << "," << t << "," << stopId(s) << "," << (i + 1) * 10 << "\r\n";
+                }
+            }
+        }
+    }
+
+    std::ofstream attributes(dir + "/fare_attributes.txt");
+    std::ofstream rules(dir + "/fare_rules.txt");
+    attributes << "fare_id,price,currency_type,payment_method,transfers\r\n";
+    for (int z = 0; z < kStopsPerRoute / kStopsPerZone + 1; ++z)
+        attributes << "F" << z << "," << 170 + 40 * z << ".0,JPY,0,0\r\n";
+    rules << "fare_id,route_id,origin_id,destination_id\r\n";
+    for (int r = 0; r < kRoutes; ++r) {
+        const int zone0 = firstStop(r) / kStopsPerZone;
+        for (int a = 0; a < kStopsPerRoute / kStopsPerZone; ++a) {
+            for (int b = 0; b < kStopsPerRoute / kStopsPerZone; ++b)
+                rules << "F" << (a > b ? a - b : b - a) << ",R" << r << ",Z" << zone0 + a << ",Z" << zone0 + b << "\r\n";
+        }
+    }
+    return 0;
+}
