@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the file readers' fuzzers into build-fuzz/ with clang and runs each
-# for SECONDS (default 60), one after the other. Prints one line per reader,
+# (or only the NAMEs given) for SECONDS (default 60), one after the other. Prints one line per reader,
 # "NAME: R runs, C crashes", and fails when any run found a crash, a hang or
 # an out-of-memory. The inputs that did are kept in build-fuzz/artifacts/NAME/,
 # the grown corpora in build-fuzz/corpus/NAME/, each run's log beside them.
 set -euo pipefail
 seconds="${1:-60}"
 case "$seconds" in
-  ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS]" >&2; exit 2 ;;
+  ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [SECONDS [NAME...]]" >&2; exit 2 ;;
 esac
+shift $(( $# > 0 ? 1 : 0 ))
+only=" $* "
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build-fuzz"
 "$root/scripts/setup.sh" --fuzz
@@ -20,9 +22,11 @@ cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILE
 cmake --build "$out" -j"$(nproc)" --target fuzzers
 
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 failed=0
 while read -r name; do
   [ -n "$name" ] || continue
+  [ "$only" = "  " ] || [[ "$only" == *" $name "* ]] || continue
   corpus="$out/corpus/$name"
   artifacts="$out/artifacts/$name"
   log="$out/artifacts/$name.log"
