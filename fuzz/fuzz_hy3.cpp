@@ -1,5 +1,8 @@
-// The fare file as the panel opens it: the bytes go through a real file
-// because the loader takes a path, as the user's file reaches it.
+// The fare file as the panel opens it and as the converter turns it into
+// CSV. The bytes go through a real file because both take a path, as the
+// user's file reaches them.
+
+#include "Convert.h"
 
 #include "panel/DataIo.h"
 
@@ -12,33 +15,40 @@
 
 namespace {
 
-QString filePath()
+const QTemporaryDir& scratch()
 {
     static QTemporaryDir dir;
-    return dir.filePath(QStringLiteral("route.hy3"));
+    return dir;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString path = filePath();
+    const QString path = scratch().filePath(QStringLiteral("route.hy3"));
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return 0;
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
+
+    // A refused file is the reader doing its job.
     DataIo::nKukan = 1;
     try {
         if (DataIo::LoadFareFile(path) == DataIo::LoadResult::Loaded) {
             // Every stored row must be readable.
             volatile std::int32_t sum = 0;
-            for (int r = 1; r <= DataIo::nStoredRows; ++r)
-                sum = sum + DataIo::FareTable.at(static_cast<std::size_t>(r)).Fare[150] + DataIo::FareTable[r].Chimei.size();
+            for (int r = 1; r <= DataIo::nStoredRows; ++r) {
+                const DataIo::FareRecord& row = DataIo::FareTable.at(static_cast<std::size_t>(r));
+                sum = sum + row.Fare[DataIo::FareColumns] + row.Chimei.size();
+            }
         }
     } catch (const std::exception&) {
-        // A refused file is the reader doing its job.
+    }
+    try {
+        Hy3Conv::hy3ToCsv(path, scratch().filePath(QStringLiteral("route.csv")));
+    } catch (const std::exception&) {
     }
     return 0;
 }
