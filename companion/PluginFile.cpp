@@ -309,7 +309,11 @@ void Reader::startSection(const QString& name, int lineNo)
 
 void Reader::readInfo(const QString& line, int lineNo)
 {
-    const auto [key, value] = splitAssignment(line, lineNo);
+    // Named references rather than a structured binding: clang 14 cannot
+    // capture a binding in a lambda.
+    const auto assignment = splitAssignment(line, lineNo);
+    const QString& key = assignment.first;
+    const QString& value = assignment.second;
     const auto known = std::find_if(InfoKeys.begin(), InfoKeys.end(),
                                     [&key](const InfoKey& k) { return key == QLatin1String(k.name); });
     if (known == InfoKeys.end())
@@ -357,7 +361,11 @@ void Reader::readField(const QString& line, int lineNo)
 {
     if (m_plugin.fields.size() == MaxFields)
         fail(lineNo, QStringLiteral("レイアウトの行は %1 行までです。").arg(MaxFields));
-    auto [kindName, attributes] = tokenize(line, lineNo);
+    // Named references rather than a structured binding: clang 14 cannot
+    // capture a binding in a lambda.
+    auto tokens = tokenize(line, lineNo);
+    const QString& kindName = tokens.first;
+    auto& attributes = tokens.second;
     if (!kinds().contains(kindName))
         fail(lineNo, QStringLiteral("知らない印字項目 %1 です。").arg(kindName));
     Field field;

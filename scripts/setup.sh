@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the program need.
+# Installs every Debian package the build, the tests and the program need;
+# with --fuzz also clang and its libFuzzer runtime for scripts/fuzz.sh.
 # Does nothing when all of them are already there.
 set -euo pipefail
 
@@ -24,6 +25,10 @@ packages=(
   # a display for machines without one, and screenshots
   xvfb xauth x11-utils imagemagick
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  # the file readers' fuzzers: clang with libFuzzer and the sanitizers
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
