@@ -21,6 +21,9 @@ packages=(
   libespeak-ng-dev espeak-ng-data libmecab-dev mecab-ipadic mecab-ipadic-utf8 mecab-utils
   # a display for machines without one, and screenshots
   xvfb xauth x11-utils imagemagick
+  # the icons are rendered from SVG; the install test validates the menu
+  # entry and the metainfo
+  librsvg2-bin desktop-file-utils appstream
 )
 
 missing=()

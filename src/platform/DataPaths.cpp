@@ -10,10 +10,6 @@
 
 #include <memory>
 
-#ifndef DATA_FROM_BINDIR
-#define DATA_FROM_BINDIR "../share/517"
-#endif
-
 namespace DataPaths {
 
 namespace {
@@ -55,12 +51,17 @@ QString fluidSynthDefault()
 
 } // namespace
 
+QString dataFromProgramDir()
+{
+    return QStringLiteral(DATA_FROM_BINDIR);
+}
+
 QString samplesDirFor(const QString& programDir)
 {
     if (programDir.isEmpty())
         return {};
     const QDir bin(programDir);
-    const QString installed = QDir::cleanPath(bin.filePath(QStringLiteral(DATA_FROM_BINDIR "/samples")));
+    const QString installed = QDir::cleanPath(bin.filePath(dataFromProgramDir() + QStringLiteral("/samples")));
     if (QFileInfo(installed).isDir())
         return installed;
     // The build puts the programs in build/bin and the samples in

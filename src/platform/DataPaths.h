@@ -29,6 +29,9 @@ struct Located
 // beside one run from the build tree; empty when there are none.
 QString samplesDir();
 QString samplesDirFor(const QString& programDir);
+// Where the installed data folder is from the programs' folder
+// ("../share/517" for the usual layout).
+QString dataFromProgramDir();
 
 // The soundfont songs are rendered with: the variable's file when it is set,
 // else the first usable of soundFontCandidates().
