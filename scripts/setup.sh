@@ -24,6 +24,8 @@ packages=(
   # the icons are rendered from SVG; the install test validates the menu
   # entry and the metainfo
   librsvg2-bin desktop-file-utils appstream
+  # scripts/package.sh: library dependencies of the package, and its check
+  dpkg-dev lintian
 )
 
 missing=()
