@@ -1,5 +1,7 @@
 #include "platform/CommandLine.h"
 
+#include "platform/ApiLib.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -45,7 +47,7 @@ void parseOrExit(QCommandLineParser& parser, const QStringList& arguments)
     parser.addOption(ScreenshotOption);
     QString wrong;
     if (!parser.parse(arguments))
-        wrong = parser.errorText();
+        wrong = QStringLiteral("コマンドラインが正しくありません (%1)").arg(parser.errorText());
     else if (!parser.positionalArguments().isEmpty())
         wrong = QStringLiteral("余分な引数「%1」があります。").arg(parser.positionalArguments().first());
     if (!wrong.isEmpty()) {
@@ -125,6 +127,9 @@ void screenshotLater(const QString& file)
         else
             std::fprintf(stderr, "517: 画面の画像を %s に保存できませんでした。\n", qPrintable(target));
         std::fflush(stdout);
+        // As at an ordinary end, the voice goes before the sound output it
+        // feeds is torn down with the program's statics.
+        ApiLib::ReleaseSpeech();
         QCoreApplication::exit(saved ? 0 : 1);
     });
 }
