@@ -32,5 +32,7 @@ if [ -z "$shot" ]; then
   exec "$program"
 fi
 
+# The program takes the picture itself once its windows are painted.
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 cd "$root/build/samples"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$root/scripts/screenshot.sh" "$program" "$shot"
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$program" --screenshot "$shot"

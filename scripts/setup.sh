@@ -24,6 +24,11 @@ packages=(
   libzip-dev
   # a display for machines without one, and screenshots
   xvfb xauth x11-utils imagemagick
+  # the icons are rendered from SVG; the install test validates the menu
+  # entry and the metainfo
+  librsvg2-bin desktop-file-utils appstream
+  # scripts/package.sh: library dependencies of the package, and its check
+  dpkg-dev lintian
 )
 if [ "${1:-}" = "--fuzz" ]; then
   # the file readers' fuzzers: clang with libFuzzer and the sanitizers

@@ -1,10 +1,20 @@
 #include "board/Form1.h"
 #include "platform/Application.h"
+#include "platform/CommandLine.h"
+#include "platform/DataPaths.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
+    CommandLine::answerTextOptions(argc, argv);
     Application app(argc, argv);
+    const CommandLine::Request request = CommandLine::parse(app);
+    for (const QString& note : DataPaths::missingNotes())
+        std::fprintf(stderr, "517: %s\n", qPrintable(note));
     Form1 board;
     board.show();
+    if (!request.screenshot.isEmpty())
+        CommandLine::screenshotLater(request.screenshot);
     return app.exec();
 }

@@ -7,10 +7,12 @@
 #include "options/frmOption.h"
 
 #include "platform/ApiLib.h"
+#include "platform/DataPaths.h"
 #include "platform/FontSubst.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace mdl517_000 {
 
@@ -64,6 +66,10 @@ void InitPanelDefaults(Form1& board)
     options.Command5[2]->setBackColor(0x00C000);
     board.setPicture(board.imgRes[0].Picture);
     board.imgRes[2].Picture = board.imgRes[1].Picture;
+    // Until the settings name folders of their own, routes and announcements
+    // come from the bundled samples, wherever the program is installed.
+    for (QLineEdit* folder : options.Text2)
+        folder->setText(DataPaths::samplesDir());
 }
 
 } // namespace mdl517_000

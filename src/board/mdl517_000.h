@@ -15,7 +15,8 @@ void ClearFareCells(Form1& board);
 
 // Presets the number-strip switch and colours of the options dialog, puts
 // the built-in face with white numbers on the board and fills the ON2 holder
-// with the green-numbered face.
+// with the green-numbered face; points the fare and announcement folders at
+// the bundled samples when there are some.
 void InitPanelDefaults(Form1& board);
 
 } // namespace mdl517_000

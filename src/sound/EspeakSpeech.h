@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DataPaths.h"
 #include "sound/SpeechAdjustDialog.h"
 #include "sound/SpeechEngine.h"
 #include "sound/Yomi.h"
@@ -23,7 +24,7 @@ class EspeakSpeech final : public SpeechEngine
 public:
     struct Paths
     {
-        QString dictionary = Yomi::DefaultDictionary;
+        QString dictionary = DataPaths::mecabDictionary().path;
         // A folder holding espeak-ng's data; empty: where espeak-ng looks itself.
         QString voiceData;
     };

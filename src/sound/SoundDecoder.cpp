@@ -1,5 +1,7 @@
 #include "sound/SoundDecoder.h"
 
+#include "platform/DataPaths.h"
+
 #include <QFile>
 
 #include <fluidsynth.h>
@@ -104,7 +106,7 @@ void trimTrailingSilence(std::vector<std::int16_t>& samples)
 
 QString defaultSoundFont()
 {
-    return QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
+    return DataPaths::soundFont().path;
 }
 
 PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int channels, int sampleRate)

@@ -1,0 +1,171 @@
+#include "platform/DataPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <fluidsynth.h>
+
+#include <memory>
+
+namespace DataPaths {
+
+namespace {
+
+// Debian's alternative that every General MIDI soundfont package feeds, and
+// the one this program's package brings.
+const QString DebianDefaultGm = QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2");
+const QString TimGm6mb = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
+const QString IpadicUtf8 = QStringLiteral("/var/lib/mecab/dic/ipadic-utf8");
+const QString SystemMecabrc = QStringLiteral("/etc/mecabrc");
+
+bool isSoundFontFile(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isReadable();
+}
+
+bool isDictionaryDir(const QString& dir)
+{
+    return QFileInfo(QDir(dir).filePath(QStringLiteral("sys.dic"))).isFile();
+}
+
+QString environment(const QString& name)
+{
+    return qEnvironmentVariable(name.toLatin1().constData());
+}
+
+QString fluidSynthDefault()
+{
+    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
+                                                                              &delete_fluid_settings);
+    if (!settings)
+        return {};
+    char* value = nullptr;
+    if (fluid_settings_getstr_default(settings.get(), "synth.default-soundfont", &value) != FLUID_OK || !value)
+        return {};
+    return QFile::decodeName(value);
+}
+
+} // namespace
+
+QString dataFromProgramDir()
+{
+    return QStringLiteral(DATA_FROM_BINDIR);
+}
+
+QString samplesDirFor(const QString& programDir)
+{
+    if (programDir.isEmpty())
+        return {};
+    const QDir bin(programDir);
+    const QString installed = QDir::cleanPath(bin.filePath(dataFromProgramDir() + QStringLiteral("/samples")));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    // The build puts the programs in build/bin and the samples in
+    // build/samples; the tests' folder must not pick them up.
+    const QString built = QDir::cleanPath(bin.filePath(QStringLiteral("../samples")));
+    if (bin.dirName() == QStringLiteral("bin") && QFileInfo(built).isDir())
+        return built;
+    return {};
+}
+
+QString samplesDir()
+{
+    return samplesDirFor(QCoreApplication::applicationDirPath());
+}
+
+Located findSoundFont(const QString& overridePath, const QStringList& candidates)
+{
+    if (!overridePath.isEmpty()) {
+        if (isSoundFontFile(overridePath))
+            return {overridePath, {}};
+        return {overridePath,
+                QStringLiteral("環境変数 %1 のサウンドフォント (%2) が読めません。MIDI の音は鳴りません。")
+                    .arg(SoundFontVariable, overridePath)};
+    }
+    for (const QString& candidate : candidates) {
+        if (!candidate.isEmpty() && isSoundFontFile(candidate))
+            return {candidate, {}};
+    }
+    return {TimGm6mb,
+            QStringLiteral("MIDI の音に使うサウンドフォントがないため、MIDI の音は鳴りません。"
+                           "timgm6mb-soundfont を導入するか、環境変数 %1 にサウンドフォントのファイルを指定してください。")
+                .arg(SoundFontVariable)};
+}
+
+QStringList soundFontCandidates()
+{
+    return {fluidSynthDefault(), DebianDefaultGm, TimGm6mb};
+}
+
+Located soundFont()
+{
+    return findSoundFont(environment(SoundFontVariable), soundFontCandidates());
+}
+
+QString dictionaryInMecabrc(const QString& mecabrcPath)
+{
+    QFile file(mecabrcPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream in(&file);
+    QString line;
+    while (in.readLineInto(&line)) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#')))
+            continue;
+        const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
+        if (eq < 0 || trimmed.left(eq).trimmed() != QStringLiteral("dicdir"))
+            continue;
+        QString dir = trimmed.mid(eq + 1).trimmed();
+        // MeCab lets the folder be given relative to the file itself.
+        dir.replace(QStringLiteral("$(rcpath)"), QFileInfo(mecabrcPath).absolutePath());
+        return dir;
+    }
+    return {};
+}
+
+QStringList dictionaryCandidates()
+{
+    const QString rc = environment(QStringLiteral("MECABRC"));
+    return {IpadicUtf8, dictionaryInMecabrc(rc.isEmpty() ? SystemMecabrc : rc)};
+}
+
+Located findDictionary(const QString& overrideDir, const QStringList& candidates)
+{
+    if (!overrideDir.isEmpty()) {
+        if (isDictionaryDir(overrideDir))
+            return {overrideDir, {}};
+        return {overrideDir,
+                QStringLiteral("環境変数 %1 のフォルダー (%2) に MeCab の辞書 (sys.dic) がありません。読み上げは使えません。")
+                    .arg(DictionaryVariable, overrideDir)};
+    }
+    for (const QString& candidate : candidates) {
+        if (!candidate.isEmpty() && isDictionaryDir(candidate))
+            return {candidate, {}};
+    }
+    return {IpadicUtf8,
+            QStringLiteral("読み上げに使う MeCab の IPA 辞書がないため、読み上げは使えません。"
+                           "mecab-ipadic-utf8 を導入するか、環境変数 %1 に辞書のフォルダーを指定してください。")
+                .arg(DictionaryVariable)};
+}
+
+Located mecabDictionary()
+{
+    return findDictionary(environment(DictionaryVariable), dictionaryCandidates());
+}
+
+QStringList missingNotes()
+{
+    QStringList notes;
+    for (const Located& located : {soundFont(), mecabDictionary()}) {
+        if (!located.found())
+            notes << located.missing;
+    }
+    return notes;
+}
+
+} // namespace DataPaths

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the program finds the files that are not the user's: its own sample
+// data, the General MIDI soundfont and MeCab's IPA dictionary. Installed, the
+// samples sit under the install prefix and the other two belong to the
+// system, so nothing here is a fixed path of the build machine.
+namespace DataPaths {
+
+// Each names a file or folder that wins over anything the system says.
+inline const QString SoundFontVariable = QStringLiteral("FAREBOARD_SOUNDFONT");
+inline const QString DictionaryVariable = QStringLiteral("FAREBOARD_MECAB_DIC");
+
+// What a lookup found. When nothing usable is there, missing tells the user
+// what is missing and how to get it, and path is where it was expected, so
+// that a later failure to open it names a real place.
+struct Located
+{
+    QString path;
+    QString missing;
+
+    bool found() const { return missing.isEmpty(); }
+};
+
+// The bundled sample routes, announcement files, chimes and ticket plug-ins:
+// <prefix>/share/517/samples beside an installed program, build/samples
+// beside one run from the build tree; empty when there are none.
+QString samplesDir();
+QString samplesDirFor(const QString& programDir);
+// Where the installed data folder is from the programs' folder
+// ("../share/517" for the usual layout).
+QString dataFromProgramDir();
+
+// The soundfont songs are rendered with: the variable's file when it is set,
+// else the first usable of soundFontCandidates().
+Located soundFont();
+Located findSoundFont(const QString& overridePath, const QStringList& candidates);
+// FluidSynth's own default soundfont, then Debian's default-GM.sf2
+// alternative, then the soundfont the package depends on.
+QStringList soundFontCandidates();
+
+// The folder of MeCab's IPA dictionary (UTF-8): the variable's folder when it
+// is set, else the first of dictionaryCandidates() that holds a dictionary.
+Located mecabDictionary();
+Located findDictionary(const QString& overrideDir, const QStringList& candidates);
+// The IPA dictionary's own folder first (the transit words are compiled
+// against it), then the dictionary MeCab's configuration names.
+QStringList dictionaryCandidates();
+// The dicdir line of a mecabrc file; empty when it has none or is unreadable.
+QString dictionaryInMecabrc(const QString& mecabrcPath);
+
+// One message per missing piece, for the start-up.
+QStringList missingNotes();
+
+} // namespace DataPaths
