@@ -23,7 +23,7 @@ class EspeakSpeech final : public SpeechEngine
 public:
     struct Paths
     {
-        QString dictionary = Yomi::DefaultDictionary;
+        QString dictionary = Yomi::dictionaryDir();
         // A folder holding espeak-ng's data; empty: where espeak-ng looks itself.
         QString voiceData;
     };
