@@ -264,6 +264,19 @@ QString lengthenEi(const QString& kana)
     return out;
 }
 
+// Readings the user writes as spelt (ほうしゅつ, ばすてい) said as the voice
+// should say them: the long vowels of ホウ and テイ are ホー and テー.
+QString spokenSpelling(const QString& kana)
+{
+    static const QString oRow = QStringLiteral("オコソトノホモヨロゴゾドボポョォ");
+    QString out = lengthenEi(kana);
+    for (qsizetype i = 1; i < out.size(); ++i) {
+        if (out[i] == QChar(0x30A6) && oRow.contains(out[i - 1]))
+            out[i] = QChar(0x30FC);
+    }
+    return out;
+}
+
 // --- corrections of the dictionary's readings -----------------------------------
 
 bool isNumberToken(const Token& t)
@@ -534,7 +547,7 @@ QString toSpeakable(const QString& text)
         const bool newPhrase = startsPhrase(t, previous);
         previous = &t;
         if (!t.fixed.isEmpty()) {
-            out.word(t.fixed, newPhrase);
+            out.word(spokenSpelling(t.fixed), newPhrase);
             continue;
         }
         if (isDigits(t.surface) && i + 2 < tokens.size() && tokens[i + 1].surface == QLatin1String(".")

@@ -221,6 +221,7 @@ QString kanjiToDigits(QStringView kanji)
     std::uint64_t total = 0;
     std::uint64_t section = 0; // below 万
     int current = -1;          // a digit waiting for its unit
+    std::uint64_t lastSmall = 10000; // units within a group only decrease (二千三百)
     for (QChar c : kanji) {
         const int d = kanjiDigit(c);
         if (d >= 0) {
@@ -237,6 +238,9 @@ QString kanjiToDigits(QStringView kanji)
         else if (c == QChar(u'千'))
             small = 1000;
         if (small > 0) {
+            if (small >= lastSmall)
+                return {};
+            lastSmall = small;
             section += static_cast<std::uint64_t>(current < 0 ? 1 : current) * small;
         } else {
             const std::uint64_t big = c == QChar(u'万') ? 10000ULL : 100000000ULL;
@@ -245,6 +249,7 @@ QString kanjiToDigits(QStringView kanji)
                 group = 1;
             total += group * big;
             section = 0;
+            lastSmall = 10000;
         }
         current = -1;
     }
