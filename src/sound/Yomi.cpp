@@ -186,8 +186,10 @@ bool isDigits(const QString& s)
 bool isSymbol(const QString& s)
 {
     for (QChar c : s) {
-        // Characters beyond the basic plane are rare kanji, never symbols.
-        if (c.isLetterOrNumber() || c.isSurrogate() || c == QChar(UnknownMark))
+        // Characters beyond the basic plane are rare kanji, and the private
+        // ones are a font's own kanji (gaiji): never symbols.
+        if (c.isLetterOrNumber() || c.isSurrogate() || c.category() == QChar::Other_PrivateUse
+            || c == QChar(UnknownMark))
             return false;
     }
     return true;
@@ -243,8 +245,10 @@ QString spellOut(const QString& surface, const Analyser& analyser)
                         reading += t.pronunciation();
                 }
             }
+            if (reading.isEmpty() && width == 1)
+                reading = Text::kanjiReading(c);
             out += reading.isEmpty() ? QString(QChar(UnknownMark)) : reading;
-        } else if (c.isLetterOrNumber()) {
+        } else if (c.isLetterOrNumber() || c.category() == QChar::Other_PrivateUse) {
             out += QChar(UnknownMark);
         }
     }

@@ -32,6 +32,16 @@ char16_t commonForm(char16_t c)
     return it != std::end(kVariants) && it->from == c ? it->to : c;
 }
 
+struct KanjiReading
+{
+    char16_t kanji;
+    const char16_t* reading;
+};
+
+constexpr KanjiReading kReadings[] = {
+#include "sound/KanjiReadings.inc"
+};
+
 bool isNumeral(QChar c)
 {
     static const QString kanjiDigits = QStringLiteral("〇一二三四五六七八九十百千");
@@ -58,6 +68,13 @@ QString field(QString text)
 }
 
 } // namespace
+
+QString kanjiReading(QChar kanji)
+{
+    const auto it = std::lower_bound(std::begin(kReadings), std::end(kReadings), kanji.unicode(),
+                                     [](const KanjiReading& r, char16_t key) { return r.kanji < key; });
+    return it != std::end(kReadings) && it->kanji == kanji.unicode() ? QString::fromUtf16(it->reading) : QString();
+}
 
 bool isHiragana(QChar c)
 {

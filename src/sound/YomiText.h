@@ -17,6 +17,10 @@ bool isHiragana(QChar c);
 bool isKatakana(QChar c);
 bool isKanji(QChar c);
 
+// A Chinese reading for a kanji that the dictionary has no entry of its own
+// for (哀 -> アイ), or an empty text.
+QString kanjiReading(QChar kanji);
+
 // Hiragana become katakana; everything else stays.
 QString toKatakana(QStringView kana);
 
