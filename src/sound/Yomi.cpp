@@ -538,6 +538,10 @@ QString toSpeakable(const QString& text)
     normal.remove(thousands);
     static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n\\t]+"));
     normal.replace(lineBreaks, QStringLiteral("、"));
+    // Quotes and brackets have no sound, but MeCab reads what follows them
+    // as if it began a compound ("次は -> ジワ): they only part words.
+    static const QRegularExpression brackets(QStringLiteral("[\"'(){}\\[\\]「」『』【】〈〉〔〕“”‘’]"));
+    normal.replace(brackets, QStringLiteral(" "));
     std::vector<Text::Fixed> fixed;
     normal = Text::takeRuby(normal, fixed);
     Text::fixUserReadings(normal, *currentUserReadings(), fixed);

@@ -187,6 +187,10 @@ TEST(YomiRuleTest, SuffixesAfterNamesAndPersons)
         {"体の不自由な方", "カラダノフジユーナカタ"},
         {"駅の方", "エキノホー"},
         {"左の方へ", "ヒダリノホーエ"},
+        // quotes and brackets part words without changing them
+        {"\"次は、駅前です\"", "ツギワ、エキマエデス"},
+        {"（次は）", "ツギワ"},
+        {"市役所前（北）", "シヤクショマエキタ"},
         // ヶ in names is が, after a number it is the counter's カ
         {"緑ヶ丘", "ミドリガオカ"},
         {"つつじヶ丘", "ツツジガオカ"},
