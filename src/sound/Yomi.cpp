@@ -41,6 +41,7 @@ struct Token
     bool spaceBefore = false;
     bool unknown = false; // no dictionary entry: MeCab guessed the word
     QString fixed;        // a reading given by ruby or the user's readings
+    qsizetype begin = 0;  // where the surface starts in the text
 
     QString pos() const { return features.value(0); }
     QString pos1() const { return features.value(1); }
@@ -117,6 +118,7 @@ public:
             t.spaceBefore = n->rlength > n->length;
             t.unknown = n->stat == MECAB_UNK_NODE;
             const auto at = static_cast<std::size_t>(n->surface - utf8.constData());
+            t.begin = QString::fromUtf8(utf8.constData(), static_cast<qsizetype>(at)).size();
             for (const auto& [offset, reading] : fixedAt) {
                 if (offset == at)
                     t.fixed = *reading;
@@ -324,6 +326,35 @@ bool isDestination(const std::vector<Token>& tokens, std::size_t i)
             return false;
     }
     return true;
+}
+
+// Kanji that end a place's name and that the dictionary joins with the
+// destination's 行 into a rare word (営業所行 as 営業 所行).
+bool endsPlace(QChar c)
+{
+    static const QString ends = QStringLiteral("所駅前口園場港館院台丘町村市区校署局店寺宮橋川山島田池浜崎坂谷原野門庁地");
+    return ends.contains(c);
+}
+
+// Where the text before a destination's 行 must be read again on its own:
+// the dictionary read it as part of a longer stretch (動物 園 行: 動物園;
+// 営業 所行: 営業所). Returns the index in text where 行 starts, or -1.
+qsizetype destinationToSplit(const std::vector<Token>& tokens, std::size_t& index)
+{
+    for (std::size_t i = 1; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (!t.fixed.isEmpty() || t.spaceBefore || !tokens[i - 1].isNoun() || !tokens[i - 1].fixed.isEmpty())
+            continue;
+        const bool glued = t.surface.size() == 2 && t.surface[1] == QChar(u'行') && endsPlace(t.surface[0])
+            && (i + 1 == tokens.size() || tokens[i + 1].pos() != QStringLiteral("名詞"));
+        const bool apart = (t.surface == QStringLiteral("行") || t.surface == QStringLiteral("行き")) && i >= 2
+            && tokens[i - 1].surface.size() == 1 && tokens[i - 2].isNoun() && !tokens[i - 1].spaceBefore;
+        if (glued || apart) {
+            index = i;
+            return glued ? t.begin + 1 : t.begin;
+        }
+    }
+    return -1;
 }
 
 // 町 after a name of two or more characters is usually チョー (浜松町,
@@ -547,7 +578,26 @@ QString toSpeakable(const QString& text)
     Text::fixUserReadings(normal, *currentUserReadings(), fixed);
 
     const std::shared_ptr<const Analyser> mecab = analyser();
-    const std::vector<Token> tokens = mecab->tokens(normal, fixed);
+    std::vector<Token> tokens = mecab->tokens(normal, fixed);
+    std::size_t index = 0;
+    if (const qsizetype at = destinationToSplit(tokens, index); at > 0) {
+        // The place before 行 read alone, then 行 as the destination suffix.
+        std::vector<Text::Fixed> before;
+        for (const Text::Fixed& f : fixed) {
+            if (f.end <= at)
+                before.push_back(f);
+        }
+        std::vector<Token> joined = mecab->tokens(normal.left(at), before);
+        Token going = tokens[index];
+        if (going.surface.size() == 2 && going.surface.endsWith(QChar(u'行'))) {
+            going.surface = QStringLiteral("行");
+            going.features = QStringLiteral("名詞,接尾,地域,*,*,*,行,ユキ,ユキ").split(QLatin1Char(','));
+            going.begin = at;
+        }
+        joined.push_back(going);
+        joined.insert(joined.end(), tokens.begin() + static_cast<std::ptrdiff_t>(index) + 1, tokens.end());
+        tokens = std::move(joined);
+    }
     Speakable out;
     const Token* previous = nullptr;
     for (std::size_t i = 0; i < tokens.size(); ++i) {

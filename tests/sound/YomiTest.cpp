@@ -157,6 +157,10 @@ TEST(YomiRuleTest, GoingAfterAPlaceIsTheDestination)
         {"県庁前行", "ケンチョーマエユキ"},
         {"ニュータウン行", "ニュータウンユキ"},
         {"空港行きのバスです", "クーコーユキノバスデス"},
+        // the place read whole although the dictionary joins it with 行
+        {"動物園行", "ドーブツエンユキ"},
+        {"北部営業所行きです", "ホクブエーギョーショユキデス"},
+        {"一方通行", "イッポーツーコー"},
         // words of their own keep their reading
         {"急行", "キューコー"},
         {"銀行", "ギンコー"},
