@@ -18,8 +18,8 @@ namespace {
 // the one this program's package brings.
 const QString DebianDefaultGm = QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2");
 const QString TimGm6mb = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
-const QString IpadicUtf8 = QStringLiteral("/var/lib/mecab/dic/ipadic-utf8");
-const QString SystemMecabrc = QStringLiteral("/etc/mecabrc");
+// The dictionary the readings and the transit words are made for.
+const QString IpadicUtf8 = QStringLiteral(SPEECH_DICTIONARY_DIR);
 
 bool isSoundFontFile(const QString& path)
 {
@@ -106,32 +106,12 @@ Located soundFont()
     return findSoundFont(environment(SoundFontVariable), soundFontCandidates());
 }
 
-QString dictionaryInMecabrc(const QString& mecabrcPath)
-{
-    QFile file(mecabrcPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream in(&file);
-    QString line;
-    while (in.readLineInto(&line)) {
-        const QString trimmed = line.trimmed();
-        if (trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#')))
-            continue;
-        const qsizetype eq = trimmed.indexOf(QLatin1Char('='));
-        if (eq < 0 || trimmed.left(eq).trimmed() != QStringLiteral("dicdir"))
-            continue;
-        QString dir = trimmed.mid(eq + 1).trimmed();
-        // MeCab lets the folder be given relative to the file itself.
-        dir.replace(QStringLiteral("$(rcpath)"), QFileInfo(mecabrcPath).absolutePath());
-        return dir;
-    }
-    return {};
-}
-
 QStringList dictionaryCandidates()
 {
-    const QString rc = environment(QStringLiteral("MECABRC"));
-    return {IpadicUtf8, dictionaryInMecabrc(rc.isEmpty() ? SystemMecabrc : rc)};
+    // Only the dictionary the readings were made for: the system's default
+    // (Debian's alternative, what mecabrc names) may be another dictionary
+    // whose words and fields the readings do not fit.
+    return {IpadicUtf8};
 }
 
 Located findDictionary(const QString& overrideDir, const QStringList& candidates)

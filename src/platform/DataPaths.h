@@ -45,11 +45,9 @@ QStringList soundFontCandidates();
 // is set, else the first of dictionaryCandidates() that holds a dictionary.
 Located mecabDictionary();
 Located findDictionary(const QString& overrideDir, const QStringList& candidates);
-// The IPA dictionary's own folder first (the transit words are compiled
-// against it), then the dictionary MeCab's configuration names.
+// The IPA dictionary's own folder, which the transit words are compiled
+// against; never the system's default dictionary, which may be another.
 QStringList dictionaryCandidates();
-// The dicdir line of a mecabrc file; empty when it has none or is unreadable.
-QString dictionaryInMecabrc(const QString& mecabrcPath);
 
 // One message per missing piece, for the start-up.
 QStringList missingNotes();

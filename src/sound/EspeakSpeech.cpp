@@ -187,6 +187,8 @@ QString EspeakSpeech::voiceInput(const QString& speakable)
         from = m.capturedEnd();
     }
     out += speakable.mid(from);
+    // A character without a reading is a pause, not a named symbol.
+    out.replace(QChar(Yomi::UnknownMark), QChar(0x3001));
     return out;
 }
 

@@ -24,7 +24,7 @@ class EspeakSpeech final : public SpeechEngine
 public:
     struct Paths
     {
-        QString dictionary = DataPaths::mecabDictionary().path;
+        QString dictionary = Yomi::dictionaryDir();
         // A folder holding espeak-ng's data; empty: where espeak-ng looks itself.
         QString voiceData;
     };

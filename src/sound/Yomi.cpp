@@ -1,29 +1,35 @@
 #include "sound/Yomi.h"
 
+#include "platform/ApiLib.h"
 #include "platform/AppError.h"
+#include "platform/DataPaths.h"
+#include "sound/YomiNumbers.h"
+#include "sound/YomiText.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringList>
 #include <QTemporaryFile>
 
 #include <mecab.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#ifndef SPEECH_DICTIONARY_DIR
+#define SPEECH_DICTIONARY_DIR "/var/lib/mecab/dic/ipadic-utf8"
+#endif
 
 namespace Yomi {
 
-namespace {
+using Text::isHiragana;
+using Text::isKanji;
+using Text::isKatakana;
 
-QString qs(std::u16string_view text)
-{
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
+namespace {
 
 // --- MeCab ------------------------------------------------------------------
 
@@ -34,13 +40,20 @@ struct Token
     // form, reading, pronunciation; unknown words stop after the base form.
     QStringList features;
     bool spaceBefore = false;
+    bool unknown = false; // no dictionary entry: MeCab guessed the word
+    QString fixed;        // a reading given by ruby or the user's readings
+    qsizetype begin = 0;  // where the surface starts in the text
 
     QString pos() const { return features.value(0); }
     QString pos1() const { return features.value(1); }
+    QString pos2() const { return features.value(2); }
+    bool isNoun() const { return pos() == QStringLiteral("名詞"); }
     // The reading (field 7) is spelt as written (ツギハ); the voice needs the
     // pronunciation (ツギワ).
     QString pronunciation() const
     {
+        if (!fixed.isEmpty())
+            return fixed;
         const QString p = features.value(8);
         return p == QLatin1String("*") ? QString() : p;
     }
@@ -64,26 +77,36 @@ public:
             argv.push_back(a.data());
         m_model.reset(MeCab::createModel(static_cast<int>(argv.size()), argv.data()));
         if (!m_model)
-            throw AppError(ErrNo::InternalError, QStringLiteral("MeCab の辞書 (%1) を読み込めません: %2")
-                                                     .arg(dictionaryDir, QString::fromLocal8Bit(MeCab::getLastError())));
+            throw AppError(ErrNo::FileNotFound, QStringLiteral("MeCab の辞書 (%1) を読み込めません: %2。%3 を導入し直してください。")
+                                                    .arg(dictionaryDir, QString::fromLocal8Bit(MeCab::getLastError()),
+                                                         DictionaryPackage));
         const MeCab::DictionaryInfo* info = m_model->dictionary_info();
         const QString charset = info ? QString::fromLatin1(info->charset).toLower() : QString();
         if (charset != QLatin1String("utf-8") && charset != QLatin1String("utf8"))
             throw AppError(ErrNo::FileNotFound,
-                           QStringLiteral("MeCab の辞書 (%1) が UTF-8 の IPA 辞書ではありません。mecab-ipadic-utf8 "
-                                          "を導入してください。")
-                               .arg(dictionaryDir));
+                           QStringLiteral("MeCab の辞書 (%1) が UTF-8 の IPA 辞書ではありません。%2 を導入してください。")
+                               .arg(dictionaryDir, DictionaryPackage));
         m_tagger.reset(m_model->createTagger());
         if (!m_tagger)
             throw AppError(ErrNo::InternalError, QString::fromLocal8Bit(MeCab::getLastError()));
     }
 
-    // Safe from any thread: each call parses in a lattice of its own.
-    std::vector<Token> tokens(const QString& text) const
+    // Safe from any thread: each call parses in a lattice of its own. Each
+    // fixed stretch becomes one noun carrying its reading.
+    std::vector<Token> tokens(const QString& text, const std::vector<Text::Fixed>& fixed = {}) const
     {
         const QByteArray utf8 = text.toUtf8();
         std::unique_ptr<MeCab::Lattice> lattice(m_model->createLattice());
         lattice->set_sentence(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        std::vector<std::pair<std::size_t, const QString*>> fixedAt; // byte offset of each fixed stretch
+        for (const Text::Fixed& f : fixed) {
+            const auto begin = static_cast<std::size_t>(QStringView(text).first(f.begin).toUtf8().size());
+            const auto end = static_cast<std::size_t>(QStringView(text).first(f.end).toUtf8().size());
+            if (end <= begin)
+                continue;
+            lattice->set_feature_constraint(begin, end, "名詞");
+            fixedAt.emplace_back(begin, &f.reading);
+        }
         if (!m_tagger->parse(lattice.get()))
             throw AppError(ErrNo::InternalError, QString::fromLocal8Bit(lattice->what()));
         std::vector<Token> result;
@@ -94,6 +117,13 @@ public:
             t.surface = QString::fromUtf8(n->surface, n->length);
             t.features = QString::fromUtf8(n->feature).split(QLatin1Char(','));
             t.spaceBefore = n->rlength > n->length;
+            t.unknown = n->stat == MECAB_UNK_NODE;
+            const auto at = static_cast<std::size_t>(n->surface - utf8.constData());
+            t.begin = QString::fromUtf8(utf8.constData(), static_cast<qsizetype>(at)).size();
+            for (const auto& [offset, reading] : fixedAt) {
+                if (offset == at)
+                    t.fixed = *reading;
+            }
             result.push_back(std::move(t));
         }
         return result;
@@ -128,6 +158,20 @@ std::shared_ptr<const Analyser> analyser()
     return loadedAnalyser();
 }
 
+// The user's readings, longest text first so that a longer entry wins
+// over one inside it.
+std::shared_ptr<const std::vector<UserReading>>& userReadings()
+{
+    static std::shared_ptr<const std::vector<UserReading>> r = std::make_shared<std::vector<UserReading>>();
+    return r;
+}
+
+std::shared_ptr<const std::vector<UserReading>> currentUserReadings()
+{
+    std::lock_guard lock(analyserMutex());
+    return userReadings();
+}
+
 // --- characters ----------------------------------------------------------------
 
 bool isDigits(const QString& s)
@@ -141,26 +185,14 @@ bool isDigits(const QString& s)
     return true;
 }
 
-bool isKatakana(QChar c)
-{
-    return (c.unicode() >= 0x30A1 && c.unicode() <= 0x30FA) || c.unicode() == 0x30FC;
-}
-
-bool isHiragana(QChar c)
-{
-    return c.unicode() >= 0x3041 && c.unicode() <= 0x3096;
-}
-
-bool isKanji(QChar c)
-{
-    return (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF) || c.unicode() == 0x3005;
-}
-
 // Symbols carry no sound of their own: they become pauses or word breaks.
 bool isSymbol(const QString& s)
 {
     for (QChar c : s) {
-        if (c.isLetterOrNumber())
+        // Characters beyond the basic plane are rare kanji, and the private
+        // ones are a font's own kanji (gaiji): never symbols.
+        if (c.isLetterOrNumber() || c.isSurrogate() || c.category() == QChar::Other_PrivateUse
+            || c == QChar(UnknownMark))
             return false;
     }
     return true;
@@ -183,24 +215,45 @@ QString letterName(QChar c)
 }
 
 // Katakana for what has no dictionary reading: kana as they are, Latin
-// letters by their names, digits one by one; kanji unknown to the dictionary
-// are left out, since the voice could only name their character class.
-QString spellOut(const QString& surface)
+// letters by their names, digits one by one, kanji one at a time by the
+// dictionary; a character it cannot read at all becomes UnknownMark (the
+// voice could only name its character class).
+QString spellOut(const QString& surface, const Analyser& analyser)
 {
     QString out;
-    for (QChar c : surface) {
-        if (isHiragana(c))
+    for (qsizetype i = 0; i < surface.size(); ++i) {
+        const QChar c = surface[i];
+        if (isHiragana(c)) {
             out += QChar(c.unicode() + 0x60);
-        else if (c == QChar(0x30F5)) // small ka, as in 一ヵ所
+        } else if (c == QChar(0x30F5)) { // small ka, as in 一ヵ所
             out += QChar(0x30AB);
-        else if (c == QChar(0x30F6)) // small ke, as in 三ヶ所
+        } else if (c == QChar(0x30F6)) { // small ke, as in 三ヶ所
             out += QChar(0x30B1);
-        else if (isKatakana(c))
+        } else if (isKatakana(c)) {
             out += c;
-        else if (c.unicode() < 0x80 && c.isLetter())
+        } else if (c.unicode() < 0x80 && c.isLetter()) {
             out += letterName(c);
-        else if (c.unicode() < 0x80 && c.isDigit())
+        } else if (c.unicode() < 0x80 && c.isDigit()) {
             out += digitName(c.digitValue());
+        } else if (isKanji(c) || c == QChar(UnknownMark)) {
+            const qsizetype width = c.isHighSurrogate() && i + 1 < surface.size() ? 2 : 1;
+            const QString one = surface.mid(i, width);
+            i += width - 1;
+            QString reading;
+            if (c != QChar(UnknownMark)) {
+                // MeCab groups unknown kanji with the known ones around them
+                // (﨑駅): alone, a known kanji has its reading.
+                for (const Token& t : analyser.tokens(one)) {
+                    if (!t.unknown)
+                        reading += t.pronunciation();
+                }
+            }
+            if (reading.isEmpty() && width == 1)
+                reading = Text::kanjiReading(c);
+            out += reading.isEmpty() ? QString(QChar(UnknownMark)) : reading;
+        } else if (c.isLetterOrNumber() || c.category() == QChar::Other_PrivateUse) {
+            out += QChar(UnknownMark);
+        }
     }
     return out;
 }
@@ -218,89 +271,136 @@ QString lengthenEi(const QString& kana)
     return out;
 }
 
-// --- numbers ---------------------------------------------------------------------
-
-QString digitByDigit(QStringView digits)
+// Readings the user writes as spelt (ほうしゅつ, ばすてい) said as the voice
+// should say them: the long vowels of ホウ and テイ are ホー and テー.
+QString spokenSpelling(const QString& kana)
 {
-    QString out;
-    for (QChar c : digits)
-        out += digitName(c.digitValue());
+    static const QString oRow = QStringLiteral("オコソトノホモヨロゴゾドボポョォ");
+    QString out = lengthenEi(kana);
+    for (qsizetype i = 1; i < out.size(); ++i) {
+        if (out[i] == QChar(0x30A6) && oRow.contains(out[i - 1]))
+            out[i] = QChar(0x30FC);
+    }
     return out;
 }
 
-QString groupReading(int value)
+// --- corrections of the dictionary's readings -----------------------------------
+
+bool isNumberToken(const Token& t)
 {
-    static const char16_t* const thousands[] = {u"", u"セン", u"ニセン", u"サンゼン", u"ヨンセン",
-                                                u"ゴセン", u"ロクセン", u"ナナセン", u"ハッセン", u"キューセン"};
-    static const char16_t* const hundreds[] = {u"", u"ヒャク", u"ニヒャク", u"サンビャク", u"ヨンヒャク",
-                                               u"ゴヒャク", u"ロッピャク", u"ナナヒャク", u"ハッピャク", u"キューヒャク"};
-    QString out = QString::fromUtf16(thousands[value / 1000]) + QString::fromUtf16(hundreds[value / 100 % 10]);
-    const int tens = value / 10 % 10;
-    if (tens > 0)
-        out += (tens == 1 ? QString() : digitName(tens)) + QStringLiteral("ジュー");
-    if (value % 10 > 0)
-        out += digitName(value % 10);
-    return out;
+    return isDigits(t.surface) || (t.pos1() == QStringLiteral("数") && Numbers::isKanjiNumber(t.surface));
 }
 
-struct Tail
+bool isPlaceLike(const Token& t)
 {
-    std::u16string_view from;
-    std::u16string_view to;
-    std::u16string_view counter; // empty: the counter's usual reading
-};
+    return t.isNoun() && t.pos1() != QStringLiteral("数") && t.pos1() != QStringLiteral("代名詞")
+        && t.pos1() != QStringLiteral("非自立");
+}
 
-// Before 兆 and 京 the last sound of the group doubles (イッチョー).
-constexpr Tail kBeforeChou[] = {{u"イチ", u"イッ", {}}, {u"ハチ", u"ハッ", {}}, {u"ジュー", u"ジュッ", {}}};
-constexpr Tail kBeforeKei[] = {{u"イチ", u"イッ", {}}, {u"ロク", u"ロッ", {}}, {u"ハチ", u"ハッ", {}},
-                               {u"ジュー", u"ジュッ", {}}, {u"ヒャク", u"ヒャッ", {}}};
-
-QString withTail(const QString& reading, std::span<const Tail> tails, QString* counter = nullptr)
+// 行 and 行き after a place are the destination, ユキ (市民病院行, 駅前行き);
+// words with 行 in them (急行, 銀行) are words of their own and never come
+// here. 行き as a verb (駅前行きます) stays a verb.
+bool isGoing(const Token& t)
 {
-    for (const Tail& t : tails) {
-        if (reading.endsWith(qs(t.from))) {
-            if (counter && !t.counter.empty())
-                *counter = qs(t.counter);
-            return reading.left(reading.size() - static_cast<qsizetype>(t.from.size())) + qs(t.to);
+    return t.surface == QStringLiteral("行") || t.surface == QStringLiteral("行き");
+}
+
+// The dictionary reads 前 before 行 as the prefix ゼン (県庁 前行): after a
+// place and before the destination's 行 it is the マエ of 県庁前.
+bool isMaeBeforeGoing(const std::vector<Token>& tokens, std::size_t i)
+{
+    const Token& t = tokens[i];
+    return i > 0 && i + 1 < tokens.size() && t.surface == QStringLiteral("前") && t.pos() == QStringLiteral("接頭詞")
+        && isGoing(tokens[i + 1]) && !tokens[i + 1].spaceBefore && isPlaceLike(tokens[i - 1]);
+}
+
+bool isDestination(const std::vector<Token>& tokens, std::size_t i)
+{
+    const Token& t = tokens[i];
+    if (i == 0 || !isGoing(t) || t.spaceBefore)
+        return false;
+    if (!isPlaceLike(tokens[i - 1]) && !isMaeBeforeGoing(tokens, i - 1))
+        return false;
+    if (t.pos() == QStringLiteral("動詞") && i + 1 < tokens.size()) {
+        const Token& next = tokens[i + 1];
+        if (next.pos() == QStringLiteral("助動詞") || next.pos1() == QStringLiteral("接続助詞"))
+            return false;
+    }
+    return true;
+}
+
+// Kanji that end a place's name and that the dictionary joins with the
+// destination's 行 into a rare word (営業所行 as 営業 所行).
+bool endsPlace(QChar c)
+{
+    static const QString ends = QStringLiteral("所駅前口園場港館院台丘町村市区校署局店寺宮橋川山島田池浜崎坂谷原野門庁地");
+    return ends.contains(c);
+}
+
+// Where the text before a destination's 行 must be read again on its own:
+// the dictionary read it as part of a longer stretch (動物 園 行: 動物園;
+// 営業 所行: 営業所). Returns the index in text where 行 starts, or -1.
+qsizetype destinationToSplit(const std::vector<Token>& tokens, std::size_t& index)
+{
+    for (std::size_t i = 1; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (!t.fixed.isEmpty() || t.spaceBefore || !tokens[i - 1].isNoun() || !tokens[i - 1].fixed.isEmpty())
+            continue;
+        const bool glued = t.surface.size() == 2 && t.surface[1] == QChar(u'行') && endsPlace(t.surface[0])
+            && (i + 1 == tokens.size() || tokens[i + 1].pos() != QStringLiteral("名詞"));
+        const bool apart = (t.surface == QStringLiteral("行") || t.surface == QStringLiteral("行き")) && i >= 2
+            && tokens[i - 1].surface.size() == 1 && tokens[i - 2].isNoun() && !tokens[i - 1].spaceBefore;
+        if (glued || apart) {
+            index = i;
+            return glued ? t.begin + 1 : t.begin;
         }
     }
-    return reading;
+    return -1;
 }
 
-// Counters that change the number before them, or are changed by it.
-struct Counter
+// 町 after a name of two or more characters is usually チョー (浜松町,
+// 神保町, 三番町); names the dictionary knows whole (元町, 田町) keep their
+// reading, and after one character it stays マチ.
+bool isChouSuffix(const std::vector<Token>& tokens, std::size_t i)
 {
-    std::u16string_view surface;
-    std::u16string_view reading;
-    bool whateverReading; // the dictionary reads 1月 as 1 ツキ
-    std::span<const Tail> tails;
-};
+    const Token& t = tokens[i];
+    if (i == 0 || t.surface != QStringLiteral("町") || t.spaceBefore || !t.fixed.isEmpty())
+        return false;
+    const Token& before = tokens[i - 1];
+    return before.isNoun() && (before.surface.size() >= 2 || isNumberToken(before) || !before.fixed.isEmpty());
+}
 
-constexpr Tail kJi[] = {{u"ヨン", u"ヨ", {}}, {u"ナナ", u"シチ", {}}, {u"キュー", u"ク", {}}};
-constexpr Tail kGatsu[] = {{u"ヨン", u"シ", {}}, {u"ナナ", u"シチ", {}}, {u"キュー", u"ク", {}}};
-constexpr Tail kEn[] = {{u"ヨン", u"ヨ", {}}};
-constexpr Tail kFun[] = {{u"イチ", u"イッ", u"プン"},   {u"サン", u"サン", u"プン"},     {u"ヨン", u"ヨン", u"プン"},
-                         {u"ロク", u"ロッ", u"プン"},   {u"ハチ", u"ハッ", u"プン"},     {u"ジュー", u"ジュッ", u"プン"},
-                         {u"ヒャク", u"ヒャッ", u"プン"}, {u"セン", u"セン", u"プン"}};
-constexpr Counter kCounters[] = {
-    {u"時", u"ジ", false, kJi},
-    {u"月", u"ガツ", true, kGatsu},
-    {u"円", u"エン", false, kEn},
-    {u"分", u"フン", false, kFun},
-};
-
-// The number and its counter read together, or an empty text when the next
-// token is no counter that changes anything.
-QString countedReading(const QString& digits, const Token& next)
+// A bridge after a name is バシ (桜橋), not the キョー of 歩道橋, which the
+// dictionary has whole.
+bool isBashiSuffix(const std::vector<Token>& tokens, std::size_t i)
 {
-    for (const Counter& c : kCounters) {
-        if (next.surface != qs(c.surface) || (!c.whateverReading && next.pronunciation() != qs(c.reading)))
-            continue;
-        QString counter = qs(c.reading);
-        const QString number = withTail(numberReading(digits), c.tails, &counter);
-        return number + counter;
+    const Token& t = tokens[i];
+    return i > 0 && t.surface == QStringLiteral("橋") && t.pos1() == QStringLiteral("接尾") && isPlaceLike(tokens[i - 1])
+        && !t.spaceBefore;
+}
+
+// 方 is the polite カタ for people in the announcements' お降りの方,
+// ご利用の方 and 不自由な方; 駅の方 (direction) stays ホー.
+bool isPersonKata(const std::vector<Token>& tokens, std::size_t i)
+{
+    const Token& t = tokens[i];
+    if (i == 0 || t.surface != QStringLiteral("方") || t.pos1() != QStringLiteral("非自立"))
+        return false;
+    const Token& before = tokens[i - 1];
+    if (before.surface == QStringLiteral("な") && before.pos() == QStringLiteral("助動詞"))
+        return true;
+    if (before.surface != QStringLiteral("の") || i < 2)
+        return false;
+    // お / ご + noun + の: the noun may be one word with its prefix (お降り).
+    for (std::size_t k = i - 2; k + 4 > i; --k) {
+        const Token& word = tokens[k];
+        if (word.surface.startsWith(QStringLiteral("お")) || word.surface.startsWith(QStringLiteral("ご"))
+            || (k > 0 && tokens[k - 1].pos() == QStringLiteral("接頭詞")))
+            return word.isNoun() || word.pos() == QStringLiteral("動詞");
+        if (k == 0 || (!word.isNoun() && word.pos() != QStringLiteral("動詞")))
+            return false;
     }
-    return {};
+    return false;
 }
 
 // --- building the text -------------------------------------------------------------
@@ -398,98 +498,177 @@ void addSymbol(Speakable& out, const QString& surface)
 
 bool hasKanji(const QString& s)
 {
-    for (QChar c : s) {
-        if (isKanji(c))
-            return true;
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return isKanji(c); });
+}
+
+// The digits of a run of number tokens from i on (二 十 三 -> 23), and how
+// many tokens it took; an empty text when they make no number.
+QString numberAt(const std::vector<Token>& tokens, std::size_t i, std::size_t& count)
+{
+    if (isDigits(tokens[i].surface)) {
+        count = 1;
+        return tokens[i].surface;
     }
-    return false;
+    QString kanji;
+    count = 0;
+    while (i + count < tokens.size() && isNumberToken(tokens[i + count]) && !isDigits(tokens[i + count].surface)
+           && (count == 0 || !tokens[i + count].spaceBefore)) {
+        kanji += tokens[i + count].surface;
+        ++count;
+    }
+    return Numbers::kanjiToDigits(kanji);
 }
 
 } // namespace
+
+QString dictionaryDir()
+{
+    return DataPaths::mecabDictionary().path;
+}
 
 void load(const QString& dictionaryDir)
 {
     if (!QFileInfo(dictionaryDir + QStringLiteral("/sys.dic")).isFile())
         throw AppError(ErrNo::FileNotFound,
-                       QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。mecab-ipadic-utf8 を導入してください。")
-                           .arg(dictionaryDir));
+                       QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。%2 を導入してください。")
+                           .arg(dictionaryDir, DictionaryPackage));
     std::lock_guard lock(analyserMutex());
     if (!loadedAnalyser())
         loadedAnalyser() = std::make_shared<const Analyser>(dictionaryDir);
 }
 
-QString numberReading(QStringView digits)
+void setUserReadings(std::vector<UserReading> readings)
 {
-    if (digits.isEmpty())
+    std::stable_sort(readings.begin(), readings.end(),
+                     [](const UserReading& a, const UserReading& b) { return a.text.size() > b.text.size(); });
+    auto shared = std::make_shared<const std::vector<UserReading>>(std::move(readings));
+    std::lock_guard lock(analyserMutex());
+    userReadings() = std::move(shared);
+}
+
+QStringList loadReadingsFile(const QString& folder)
+{
+    const QString path = ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(folder) + ReadingsFileName);
+    QFile file(path);
+    if (!file.exists()) {
+        setUserReadings({});
         return {};
-    if ((digits.size() > 1 && digits.front() == QLatin1Char('0')) || digits.size() > 20)
-        return digitByDigit(digits);
-    static const char16_t* const units[] = {u"", u"マン", u"オク", u"チョー", u"ケー"};
-    qsizetype end = digits.size();
-    QStringList groups; // lowest first
-    for (int unit = 0; end > 0; ++unit) {
-        const qsizetype start = std::max<qsizetype>(0, end - 4);
-        const int value = digits.mid(start, end - start).toInt();
-        QString group;
-        if (value > 0) {
-            group = groupReading(value);
-            if (unit == 3)
-                group = withTail(group, kBeforeChou);
-            else if (unit == 4)
-                group = withTail(group, kBeforeKei);
-            group += QString::fromUtf16(units[unit]);
-        }
-        groups.prepend(group);
-        end = start;
     }
-    const QString out = groups.join(QString());
-    return out.isEmpty() ? digitName(0) : out;
+    if (!file.open(QIODevice::ReadOnly)) {
+        setUserReadings({});
+        return {QStringLiteral("読みの辞書 %1 を開けません。").arg(path)};
+    }
+    Text::ReadingsFile parsed = Text::parseReadings(file.readAll(), QFileInfo(path).fileName());
+    setUserReadings(std::move(parsed.readings));
+    return parsed.problems;
 }
 
 QString toSpeakable(const QString& text)
 {
-    // Full-width digits and letters and half-width kana become one form each,
-    // so that numbers are found whatever width they were typed in.
-    QString normal = text.normalized(QString::NormalizationForm_KC);
+    QString normal = Text::normalise(text);
     static const QRegularExpression thousands(QStringLiteral("(?<=\\d),(?=\\d{3}(?!\\d))"));
     normal.remove(thousands);
     static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n\\t]+"));
     normal.replace(lineBreaks, QStringLiteral("、"));
+    // Quotes and brackets have no sound, but MeCab reads what follows them
+    // as if it began a compound ("次は -> ジワ): they only part words.
+    static const QRegularExpression brackets(QStringLiteral("[\"'(){}\\[\\]「」『』【】〈〉〔〕“”‘’]"));
+    normal.replace(brackets, QStringLiteral(" "));
+    std::vector<Text::Fixed> fixed;
+    normal = Text::takeRuby(normal, fixed);
+    Text::fixUserReadings(normal, *currentUserReadings(), fixed);
 
-    const std::vector<Token> tokens = analyser()->tokens(normal);
+    const std::shared_ptr<const Analyser> mecab = analyser();
+    std::vector<Token> tokens = mecab->tokens(normal, fixed);
+    std::size_t index = 0;
+    if (const qsizetype at = destinationToSplit(tokens, index); at > 0) {
+        // The place before 行 read alone, then 行 as the destination suffix.
+        std::vector<Text::Fixed> before;
+        for (const Text::Fixed& f : fixed) {
+            if (f.end <= at)
+                before.push_back(f);
+        }
+        std::vector<Token> joined = mecab->tokens(normal.left(at), before);
+        Token going = tokens[index];
+        if (going.surface.size() == 2 && going.surface.endsWith(QChar(u'行'))) {
+            going.surface = QStringLiteral("行");
+            going.features = QStringLiteral("名詞,接尾,地域,*,*,*,行,ユキ,ユキ").split(QLatin1Char(','));
+            going.begin = at;
+        }
+        joined.push_back(going);
+        joined.insert(joined.end(), tokens.begin() + static_cast<std::ptrdiff_t>(index) + 1, tokens.end());
+        tokens = std::move(joined);
+    }
     Speakable out;
     const Token* previous = nullptr;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         const bool newPhrase = startsPhrase(t, previous);
         previous = &t;
-        if (isDigits(t.surface)) {
+        if (!t.fixed.isEmpty()) {
+            out.word(spokenSpelling(t.fixed), newPhrase);
+            continue;
+        }
+        if (isDigits(t.surface) && i + 2 < tokens.size() && tokens[i + 1].surface == QLatin1String(".")
+            && isDigits(tokens[i + 2].surface)) {
             // A decimal point and the decimals come as tokens of their own.
-            if (i + 2 < tokens.size() && tokens[i + 1].surface == QLatin1String(".") && isDigits(tokens[i + 2].surface)) {
-                out.word(numberReading(t.surface) + QStringLiteral("テン") + digitByDigit(tokens[i + 2].surface), newPhrase);
-                i += 2;
+            QString decimals;
+            for (QChar c : tokens[i + 2].surface)
+                decimals += digitName(c.digitValue());
+            out.word(numberReading(t.surface) + QStringLiteral("テン") + decimals, newPhrase);
+            i += 2;
+            previous = &tokens[i];
+            continue;
+        }
+        if (isNumberToken(t)) {
+            std::size_t count = 0;
+            const QString digits = numberAt(tokens, i, count);
+            if (!digits.isEmpty()) {
+                const std::size_t next = i + count;
+                QString counted;
+                if (next < tokens.size() && !tokens[next].spaceBefore) {
+                    const bool afterMonth = i >= 1 && tokens[i - 1].surface == QStringLiteral("月");
+                    counted = Numbers::counted(digits, tokens[next].surface, afterMonth);
+                }
+                if (!counted.isEmpty()) {
+                    out.word(counted, newPhrase);
+                    i = next;
+                } else {
+                    out.word(numberReading(digits), newPhrase);
+                    i = next - 1;
+                }
                 previous = &tokens[i];
                 continue;
             }
-            if (i + 1 < tokens.size() && !tokens[i + 1].spaceBefore) {
-                const QString counted = countedReading(t.surface, tokens[i + 1]);
-                if (!counted.isEmpty()) {
-                    out.word(counted, newPhrase);
-                    previous = &tokens[++i];
-                    continue;
-                }
-            }
-            out.word(numberReading(t.surface), newPhrase);
-            continue;
         }
         if (isSymbol(t.surface)) {
             addSymbol(out, t.surface);
             continue;
         }
-        const QString pronunciation = t.pronunciation();
+        if (isMaeBeforeGoing(tokens, i)) {
+            out.word(QStringLiteral("マエ"), false);
+            continue;
+        }
+        if (isDestination(tokens, i)) {
+            out.word(QStringLiteral("ユキ"), false);
+            continue;
+        }
+        if (isChouSuffix(tokens, i)) {
+            out.word(QStringLiteral("チョー"), false);
+            continue;
+        }
+        if (isBashiSuffix(tokens, i)) {
+            out.word(QStringLiteral("バシ"), false);
+            continue;
+        }
+        if (isPersonKata(tokens, i)) {
+            out.word(QStringLiteral("カタ"), false);
+            continue;
+        }
+        const QString pronunciation = t.unknown ? QString() : t.pronunciation();
         if (pronunciation.isEmpty())
-            out.word(spellOut(t.surface), newPhrase);
-        else if (t.pos() == QStringLiteral("名詞") && hasKanji(t.surface))
+            out.word(spellOut(t.surface, *mecab), newPhrase);
+        else if (t.isNoun() && hasKanji(t.surface))
             out.word(lengthenEi(pronunciation), newPhrase);
         else
             out.word(pronunciation, newPhrase);

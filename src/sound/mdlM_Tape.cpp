@@ -5,6 +5,7 @@
 #include "platform/ApiLib.h"
 #include "platform/Cp932.h"
 #include "sound/TapeCsv.h"
+#include "sound/Yomi.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QFile>
@@ -81,6 +82,12 @@ void LoadTape(frmCtl& panel, const QString& strDir, const QString& strKeitoNum)
         return;
     }
     if (bSpeechOK == -1) {
+        // The route's own readings (yomi.csv beside the tape) apply from now on.
+        const QStringList problems = Yomi::loadReadingsFile(strDir);
+        if (!problems.isEmpty())
+            ApiLib::MsgBox(QStringLiteral("読みの辞書に使えない行があります (ほかの行は使います)。\r\n\r\n")
+                           + problems.mid(0, 10).join(QStringLiteral("\r\n"))
+                           + (problems.size() > 10 ? QStringLiteral("\r\nほか %1 行").arg(problems.size() - 10) : QString()));
         panel.grpM_Tape->setEnabled(true);
         for (QPushButton* button : {panel.cmdTapeNext, panel.cmdTapeBack, panel.cmdTapeStop, panel.cmdTapeSet})
             button->setEnabled(true);

@@ -126,7 +126,7 @@ TEST(YomiTest, ReadsAnnouncementsByPronunciation)
         {"次は", "ツギワ"},
         {"次は、市役所前です。", "ツギワ、シヤクショマエデス。"},
         // the transit words
-        {"お降りの方は", "オオリノホーワ"},
+        {"お降りの方は", "オオリノカタワ"},
         {"お降りください", "オオリクダサイ"},
         {"停留所", "テーリュージョ"},
         {"12系統", "ジューニケートー"},
@@ -398,7 +398,7 @@ TEST(SpeechStartTest, MissingPartsRaiseClearErrors)
         EXPECT_TRUE(e.description().contains(QStringLiteral("/nonexistent/dic"))) << e.what();
     }
     try {
-        EspeakSpeech e(EspeakSpeech::Paths{Yomi::DefaultDictionary, QStringLiteral("/nonexistent/espeak-ng-data")});
+        EspeakSpeech e(EspeakSpeech::Paths{Yomi::dictionaryDir(), QStringLiteral("/nonexistent/espeak-ng-data")});
         FAIL() << "no error for a missing voice";
     } catch (const AppError& e) {
         EXPECT_TRUE(e.description().contains(QStringLiteral("日本語音声"))) << e.what();
