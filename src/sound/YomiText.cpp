@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -177,6 +178,7 @@ void fixUserReadings(const QString& text, const std::vector<UserReading>& readin
 ReadingsFile parseReadings(QByteArrayView bytes, const QString& fileName)
 {
     ReadingsFile result;
+    QHash<QString, std::size_t> indexOfText;
     static constexpr char bom[] = "\xEF\xBB\xBF";
     const bool utf8 = bytes.startsWith(QByteArrayView(bom, 3));
     if (utf8)
@@ -229,12 +231,14 @@ ReadingsFile parseReadings(QByteArrayView bytes, const QString& fileName)
             continue;
         }
         // A later line for the same text wins, as when it was added last.
-        auto same = std::find_if(result.readings.begin(), result.readings.end(),
-                                 [&](const UserReading& r) { return r.text == written; });
-        if (same != result.readings.end())
-            same->reading = toKatakana(reading);
-        else
+        // Looked up by text: a long file must not cost a scan per line.
+        const auto at = indexOfText.constFind(written);
+        if (at != indexOfText.cend()) {
+            result.readings[*at].reading = toKatakana(reading);
+        } else {
+            indexOfText.insert(written, result.readings.size());
             result.readings.push_back({written, toKatakana(reading)});
+        }
     }
     return result;
 }
