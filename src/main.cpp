@@ -4,7 +4,5 @@
 int main(int argc, char** argv)
 {
     Application app(argc, argv);
-    Form1 board;
-    board.show();
-    return app.exec();
+    return Form1::runProgram();
 }
