@@ -284,11 +284,6 @@ void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text)
     });
 }
 
-namespace {
-
-// Long enough for any path the system accepts.
-constexpr std::int32_t PathBufferSize = 4096;
-
 QString pickPath(const std::function<std::int32_t(char*, std::int32_t)>& picker)
 {
     QByteArray buffer(PathBufferSize, '\0');
@@ -297,8 +292,6 @@ QString pickPath(const std::function<std::int32_t(char*, std::int32_t)>& picker)
         return {};
     return Cp932::decodeOrThrow(buffer.left(length));
 }
-
-} // namespace
 
 QString KelFileDlg(QWidget* owner, std::int32_t flags, const QString& filter, const QString& initial,
                    const QString& title)
