@@ -1,5 +1,6 @@
 #include "Dlg100.h"
 
+#include "EntryGuard.h"
 #include "MirvRes.h"
 
 #include <QButtonGroup>
@@ -98,14 +99,16 @@ bool Dlg100::applyToAll() const
 extern "C" int32_t Call_dlg100(MrvWindow control, int16_t keta, int16_t* zeroMode, int16_t* shift,
                                int16_t* fillZero)
 {
-    if (!zeroMode || !shift || !fillZero)
-        return 0;
-    auto* owner = static_cast<QWidget*>(control);
-    Dlg100 dialog(owner ? owner->window() : nullptr, keta, *zeroMode, *shift, *fillZero);
-    if (dialog.exec() != QDialog::Accepted)
-        return 0;
-    *zeroMode = static_cast<int16_t>(dialog.zeroMode());
-    *shift = static_cast<int16_t>(dialog.shift());
-    *fillZero = static_cast<int16_t>(dialog.fillZero());
-    return dialog.applyToAll() ? 1 : 2;
+    return guardedEntry([&]() -> std::int32_t {
+        if (!zeroMode || !shift || !fillZero)
+            return 0;
+        auto* owner = static_cast<QWidget*>(control);
+        Dlg100 dialog(owner ? owner->window() : nullptr, keta, *zeroMode, *shift, *fillZero);
+        if (dialog.exec() != QDialog::Accepted)
+            return 0;
+        *zeroMode = static_cast<int16_t>(dialog.zeroMode());
+        *shift = static_cast<int16_t>(dialog.shift());
+        *fillZero = static_cast<int16_t>(dialog.fillZero());
+        return dialog.applyToAll() ? 1 : 2;
+    });
 }

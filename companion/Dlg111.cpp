@@ -1,3 +1,4 @@
+#include "EntryGuard.h"
 #include "MirvRes.h"
 
 #include <QCalendarWidget>
@@ -9,9 +10,9 @@
 
 extern "C" int32_t Call_dlg111(MrvWindow owner, MrvDate* record)
 {
-    if (!record)
-        return 0;
-    try {
+    return guardedEntry([&]() -> std::int32_t {
+        if (!record)
+            return 0;
         auto* parent = static_cast<QWidget*>(owner);
         QDialog dialog(parent ? parent->window() : nullptr);
         dialog.setWindowTitle(QStringLiteral("日付の選択"));
@@ -42,7 +43,5 @@ extern "C" int32_t Call_dlg111(MrvWindow owner, MrvDate* record)
         record->day = static_cast<int16_t>(chosen.day());
         record->dayOfWeek = static_cast<int16_t>(chosen.dayOfWeek() % 7);
         return 1;
-    } catch (...) {
-        return 0;
-    }
+    });
 }

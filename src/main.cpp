@@ -12,9 +12,8 @@ int main(int argc, char** argv)
     const CommandLine::Request request = CommandLine::parse(app);
     for (const QString& note : DataPaths::missingNotes())
         std::fprintf(stderr, "517: %s\n", qPrintable(note));
-    Form1 board;
-    board.show();
-    if (!request.screenshot.isEmpty())
-        CommandLine::screenshotLater(request.screenshot);
-    return app.exec();
+    return Form1::runProgram([&request] {
+        if (!request.screenshot.isEmpty())
+            CommandLine::screenshotLater(request.screenshot);
+    });
 }

@@ -12,6 +12,7 @@
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QWindow>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -160,6 +162,26 @@ void Form1::createNumberLabels()
     }
 }
 
+int Form1::runProgram(const std::function<void()>& shown)
+{
+    // Qt cannot make a window without a screen and would abort at the first
+    // one; say why instead, before any window or setting is touched.
+    if (!QGuiApplication::primaryScreen()) {
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("%1: 画面が見つからないため起動できません。表示先のディスプレイ "
+                                    "(DISPLAY、QT_QPA_PLATFORM) を確認してください。")
+                         .arg(ApiLib::ExeName())
+                         .toLocal8Bit()
+                         .constData());
+        return 1;
+    }
+    Form1 board;
+    board.show();
+    if (shown)
+        shown();
+    return QApplication::exec();
+}
+
 // The order is the start-up order; the steps that other windows take part in
 // join here as those windows exist.
 void Form1::Form_Load()
@@ -179,9 +201,12 @@ void Form1::Form_Load()
     m_ctl->raise();
     m_ctl->activateWindow();
     move(0, 0);
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const QSize panel = m_ctl->frameGeometry().size();
-    m_ctl->move(screen.right() + 1 - panel.width(), screen.bottom() + 1 - panel.height());
+    // A screen that went away since start-up leaves the panel where it is.
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        const QRect screen = primary->availableGeometry();
+        const QSize panel = m_ctl->frameGeometry().size();
+        m_ctl->move(screen.right() + 1 - panel.width(), screen.bottom() + 1 - panel.height());
+    }
     setMask(shapeRegion(rect().size()));
     update();
     mdlIniIo_517::LoadIni(*this, *m_ctl, *m_option);

@@ -35,6 +35,11 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // The program's run once the application object exists: shows the board,
+    // whose load brings up everything else, calls shown, and returns the exit
+    // status.
+    static int runProgram(const std::function<void()>& shown = {});
+
     // The operation panel and the options dialog that the start-up creates;
     // null before it has run.
     frmCtl* ctl() const { return m_ctl.get(); }

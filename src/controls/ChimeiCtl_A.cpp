@@ -65,11 +65,14 @@ void ChimeiCtl_A::Refresh()
 
 void ChimeiCtl_A::setAppearance(int appearance)
 {
+    // Measured in the frame as it is now: the new frame's border moves the
+    // origin that the strip's place is counted from.
+    const int top = stripTop();
     m_Appearance = appearance;
     Picture2->setFrameStyle(appearance ? QFrame::Panel | QFrame::Sunken : QFrame::NoFrame);
     Picture1->reset(Picture1->height(), VbColor::toQColor(m_BackColor).rgb());
     Picture2->resize(appearance ? QSize(37, 195) : QSize(35, 185));
-    moveStripTo(stripTop());
+    moveStripTo(top);
 }
 
 void ChimeiCtl_A::DrawDot16(int x, int y, QString& strText)
@@ -84,10 +87,15 @@ void ChimeiCtl_A::DrawDot16(int x, int y, QString& strText)
 }
 
 // The order of the steps matters: a running scroll is ended only once the new
-// name is drawn, and an empty name leaves it running.
+// name is drawn, and an empty name leaves it running. A name given while
+// this call lets events run is the newer one: this call then leaves the
+// column to it, so the last name given is the one that stands (and scrolls).
 void ChimeiCtl_A::SetChimei(const QString& strText)
 {
+    const quint64 call = ++m_namesGiven;
     ApiLib::DoEvents();
+    if (call != m_namesGiven)
+        return;
     setBackColor(m_BackColor);
     if (strText.isEmpty())
         return;
@@ -108,6 +116,8 @@ void ChimeiCtl_A::SetChimei(const QString& strText)
     }
     Picture1->update();
     ApiLib::DoEvents();
+    if (call != m_namesGiven)
+        return;
 
     bStopScroll = true;
     endScroll();

@@ -83,6 +83,9 @@ private:
     QFrame* Picture2 = nullptr;
     ChimeiStrip* Picture1 = nullptr;
 
+    // Counts SetChimei calls, so that one can tell a newer call came in
+    // while it let events run.
+    quint64 m_namesGiven = 0;
     State m_state = State::Idle;
     bool m_firstMove = false;
     double m_y = 0;

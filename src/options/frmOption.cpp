@@ -21,7 +21,10 @@
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
+#include <QIcon>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -93,6 +96,30 @@ ColorButton* swatch(QWidget* parent, std::int32_t colour, const QRect& geometry)
     b->setBackColor(colour);
     b->setGeometry(geometry);
     return b;
+}
+
+// The classic close glyph is the letter "r" of a Windows symbol font that
+// Linux does not have; the cross it stands for is drawn instead. The button
+// greys the icon by itself when disabled.
+QIcon crossIcon(const QColor& ink)
+{
+    QPixmap cross(9, 9);
+    cross.fill(Qt::transparent);
+    QPainter painter(&cross);
+    painter.setPen(QPen(ink, 1.0));
+    for (int i = 0; i < 9; ++i) {
+        // Two pixels thick along each diagonal, like the symbol font's cross.
+        painter.drawPoint(i, i);
+        painter.drawPoint(8 - i, i);
+        if (i < 8) {
+            painter.drawPoint(i + 1, i);
+            painter.drawPoint(7 - i, i);
+        }
+    }
+    painter.end();
+    QIcon icon;
+    icon.addPixmap(cross);
+    return icon;
 }
 
 QCheckBox* checkBox(QWidget* parent, const QString& text, const QRect& geometry, bool checked = false)
@@ -294,22 +321,22 @@ void frmOption::createPanelPage(QGroupBox* p)
                                     "ますのでご注意ください。"),
                      QRect(10, 110, 484, 56));
 
-    Frame3 = frame(p, QString(), QRect(8, 216, 502, 124));
+    Frame3 = frame(p, QString(), QRect(8, 216, 502, 144));
     Label4[5] = label(Frame3, QStringLiteral("整理券番号表示設定"), QRect(10, 6, 240, 18));
     Label4[1] = label(Frame3, QStringLiteral("整理券番号のバックライトカラー(文字色)"), QRect(10, 28, 250, 18));
+    // Each state's caption stands over its swatch.
     static const char* const kStates[3] = {"OFF：", "ON1：", "ON2："};
     static const std::int32_t kNumberColours[3] = {0x008000, 0x00C000, 0xC0FFC0};
     for (int i = 0; i < 3; ++i) {
-        const int left = 10 + i * 82;
-        Label4[2 + i] = label(Frame3, QString::fromUtf8(kStates[i]), QRect(left, 50, 36, 24),
-                              Qt::AlignRight | Qt::AlignVCenter);
-        Command5[i] = swatch(Frame3, kNumberColours[i], QRect(left + 38, 48, 36, 26));
+        const int left = 10 + i * 64;
+        Label4[2 + i] = label(Frame3, QString::fromUtf8(kStates[i]), QRect(left, 48, 56, 18));
+        Command5[i] = swatch(Frame3, kNumberColours[i], QRect(left, 68, 48, 26));
     }
     Combo2 = list(Frame3, QRect(266, 26, 226, 22));
     Check2 = checkBox(Frame3, QStringLiteral("数字が1桁の番号は頭に0を付け足す"), QRect(266, 52, 226, 20));
     Label15 = note(Frame3,
                    QStringLiteral("※ユーザーパネルに直接番号をデザインしている場合には上記チェックをOFFにしてください。"),
-                   QRect(10, 82, 484, 36));
+                   QRect(10, 100, 484, 38));
 }
 
 void frmOption::createColourGroup(QGroupBox* group, int firstButton, M_Degit*& preview,
@@ -470,10 +497,9 @@ void frmOption::createTicketPage(QGroupBox* p)
                    QRect(8, 18, 486, 18));
     txtSeiriPlgDir = textBox(Frame10, QRect(8, 38, 420, 22));
     Command1 = button(Frame10, QStringLiteral("..."), QRect(432, 38, 30, 22));
-    Command11 = button(Frame10, QStringLiteral("r"), QRect(466, 38, 28, 22));
-    QFont symbols(QStringLiteral("Marlett"));
-    symbols.setPixelSize(12);
-    Command11->setFont(symbols);
+    Command11 = button(Frame10, QString(), QRect(466, 38, 28, 22));
+    Command11->setIcon(crossIcon(Command11->palette().color(QPalette::ButtonText)));
+    Command11->setAccessibleName(QStringLiteral("×"));
     Label11 = label(Frame10, QStringLiteral("上記プラグインのプロパティ："), QRect(8, 64, 236, 18));
     List1 = new QListWidget(Frame10);
     List1->setGeometry(8, 82, 236, 88);

@@ -284,21 +284,23 @@ void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text)
     });
 }
 
-namespace {
-
-// Long enough for any path the system accepts.
-constexpr std::int32_t PathBufferSize = 4096;
-
 QString pickPath(const std::function<std::int32_t(char*, std::int32_t)>& picker)
 {
     QByteArray buffer(PathBufferSize, '\0');
     const std::int32_t length = picker(buffer.data(), PathBufferSize);
-    if (length <= 0 || length >= PathBufferSize)
+    if (length >= PathBufferSize) {
+        // The user did choose: a silent empty answer would read as a cancel.
+        MsgBox(QStringLiteral("選択したパスが長すぎるため使用できません（%1 バイト）。\r\n"
+                              "%2 バイト以内のパスにあるものを選択してください。")
+                   .arg(length)
+                   .arg(PathBufferSize - 1),
+               vbExclamation);
+        return {};
+    }
+    if (length <= 0)
         return {};
     return Cp932::decodeOrThrow(buffer.left(length));
 }
-
-} // namespace
 
 QString KelFileDlg(QWidget* owner, std::int32_t flags, const QString& filter, const QString& initial,
                    const QString& title)

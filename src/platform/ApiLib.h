@@ -129,6 +129,11 @@ void Call_dlg110(QWidget* owner, std::int32_t flag, const QString& text);
 QString KelFileDlg(QWidget* owner, std::int32_t flags, const QString& filter, const QString& initial,
                    const QString& title);
 QString KelFolderDlg(QWidget* owner, const QString& title);
+// Runs a path picker of the companion library with a buffer of
+// PathBufferSize bytes and hands back the path it chose, empty when
+// cancelled. picker(buffer, size) answers as the library's pickers do.
+inline constexpr std::int32_t PathBufferSize = 4096;
+QString pickPath(const std::function<std::int32_t(char*, std::int32_t)>& picker);
 std::int32_t KelChooseColor(QWidget* owner, std::int32_t& colour, std::array<std::int32_t, 17>& custColors);
 std::int32_t Call_dlg111(QWidget* owner, MrvDate& record);
 

@@ -15,10 +15,14 @@
 #include <QScreen>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -254,6 +258,32 @@ TEST_F(CellDialog, CellsWithoutUserSetOpenNothing)
     EXPECT_TRUE(seam.calls.isEmpty());
     EXPECT_TRUE(panel.isEnabled());
     EXPECT_EQ(board.Degit[7]->ZeroMode(), 0);
+}
+
+// When Qt reports no primary screen there is nothing to show the board on:
+// the program says so on stderr and ends with a failure status, without a
+// crash. The run happens in a child process started afresh, whose Qt is
+// given a platform without screens.
+TEST(StartUp, WithoutAScreenTheProgramSaysSoAndEnds)
+{
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("noscreen.json"));
+    {
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"screens": []})");
+    }
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            // A run that wrongly gets as far as its event loop ends there.
+            QTimer::singleShot(5000, qApp, &QCoreApplication::quit);
+            std::exit(Form1::runProgram());
+        },
+        testing::ExitedWithCode(1), "画面");
+    qputenv("QT_QPA_PLATFORM", platform);
 }
 
 } // namespace

@@ -47,7 +47,7 @@ TEST(FileFilter, ReadsPairsUpToTheEmptyDescription)
          {{QStringLiteral("Pictures"), {QStringLiteral("*.bmp"), QStringLiteral("*.gif"), QStringLiteral("*.jpg")}},
           {QStringLiteral("All"), {QStringLiteral("*.*")}}},
          {QStringLiteral("Pictures (*.bmp *.gif *.jpg)"), QStringLiteral("All (*.*)")}},
-        {"description without pattern", QByteArray("Wave\0*.wav\0Lost\0\0", 19),
+        {"description without pattern", QByteArray("Wave\0*.wav\0Lost\0\0", 18),
          {{QStringLiteral("Wave"), {QStringLiteral("*.wav")}}}, {QStringLiteral("Wave (*.wav)")}},
         {"empty", QByteArray("\0\0", 2), {}, {}},
     };

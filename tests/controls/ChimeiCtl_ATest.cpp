@@ -1,8 +1,13 @@
 #include "controls/ChimeiCtl_A.h"
+#include "controls/ChimeiStrip.h"
 
 #include "platform/VbColor.h"
 
+#include <QTimer>
+
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -221,6 +226,78 @@ TEST_F(Column, AppearanceSetsTheFrame)
     EXPECT_EQ(column.frameHeight(), 195);
     column.setBackColor(0x000000);
     EXPECT_EQ(column.strip().pixel(10, 10), qRgb(0, 0, 0));
+}
+
+// Runs action during the event pass number pass (1 or 2) of the next
+// SetChimei: its first pass comes before it draws, its second after.
+void duringEventPass(int pass, std::function<void()> action)
+{
+    if (pass <= 1) {
+        QTimer::singleShot(0, std::move(action));
+        return;
+    }
+    // An event posted while posted events are being served waits for the
+    // next pass.
+    QTimer::singleShot(0, [pass, action = std::move(action)]() mutable { duringEventPass(pass - 1, std::move(action)); });
+}
+
+TEST_F(Column, TheLastNameGivenStandsWhateverAnEarlierCallIsDoing)
+{
+    const QString shortName = QStringLiteral("中央駅");
+    const QString longName = QStringLiteral("奥山温泉バスターミナル"); // 11 characters
+    const struct { const char* name; QString first; QString second; int pass; } cases[] = {
+        {"long given while a short one clears", shortName, longName, 1},
+        {"long given while a short one has drawn", shortName, longName, 2},
+        {"short given while a long one clears", longName, shortName, 1},
+        {"short given while a long one has drawn", longName, shortName, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        column.SetChimei(QStringLiteral("駅"));
+        column.setScrollStartWait(500);
+        now = 0;
+        duringEventPass(c.pass, [&] { column.SetChimei(c.second); });
+        column.SetChimei(c.first);
+
+        const bool scrolls = c.second == longName;
+        EXPECT_EQ(column.strChimei, c.second);
+        EXPECT_EQ(column.isScrolling(), scrolls);
+        EXPECT_EQ(column.strip().height(), scrolls ? 11 * 32 : 192);
+        EXPECT_GT(dotsIn(scrolls ? 320 : 144, scrolls ? 352 : 176), 0) << "its last character is drawn";
+        at(2000);
+        if (scrolls)
+            EXPECT_LT(column.stripTop(), 0) << "the long name scrolls";
+        else
+            EXPECT_EQ(column.stripTop(), 0);
+    }
+}
+
+TEST_F(Column, AppearanceKeepsTheStripInsideTheFrame)
+{
+    auto* strip = column.findChild<ChimeiStrip*>();
+    ASSERT_NE(strip, nullptr);
+    column.SetChimei(QStringLiteral("駅"));
+    // A raised frame is two pixels wide; a flat one has none.
+    const struct { int appearance; QPoint at; int frameHeight; } steps[] = {
+        {0, {0, 0}, 185}, {1, {2, 2}, 195}, {1, {2, 2}, 195}, {0, {0, 0}, 185}, {0, {0, 0}, 185}, {1, {2, 2}, 195},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.appearance);
+        column.setAppearance(s.appearance);
+        EXPECT_EQ(strip->mapTo(&column, QPoint(0, 0)), s.at);
+        EXPECT_EQ(column.stripTop(), 0);
+        EXPECT_EQ(column.frameHeight(), s.frameHeight);
+    }
+
+    // A scrolling strip keeps its place in the frame.
+    column.setScrollStartWait(0);
+    column.SetChimei(QStringLiteral("奥山温泉バスターミナル"));
+    at(1000);
+    const int top = column.stripTop();
+    ASSERT_LT(top, 0);
+    column.setAppearance(0);
+    EXPECT_EQ(column.stripTop(), top);
+    EXPECT_EQ(strip->mapTo(&column, QPoint(0, 0)), QPoint(0, top));
 }
 
 } // namespace

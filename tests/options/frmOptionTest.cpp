@@ -14,12 +14,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -308,6 +311,64 @@ TEST_F(Options, OkHidesTheDialogAndKeepsWhatWasEntered)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.Text2[0]->text(), QStringLiteral("/data/系統"));
     EXPECT_TRUE(dlg.Option3[1]->isChecked());
+}
+
+// Each number colour swatch stands under its caption, as on the classic
+// page: caption, then swatch, then the note below the row.
+TEST_F(Options, NumberColourCaptionsStandAboveTheirSwatches)
+{
+    QWidget* frame = dlg.Command5[0]->parentWidget();
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QLabel* caption = dlg.Label4[static_cast<std::size_t>(2 + i)];
+        const QRect c = caption->geometry();
+        const QRect s = dlg.Command5[static_cast<std::size_t>(i)]->geometry();
+        EXPECT_EQ(caption->parentWidget(), frame);
+        EXPECT_LT(c.bottom(), s.top()) << "the caption is above its swatch";
+        EXPECT_LE(std::abs(c.left() - s.left()), 2) << "and starts where it starts";
+        EXPECT_GE(c.width(), caption->sizeHint().width()) << "the whole caption shows";
+        EXPECT_LT(dlg.Label4[1]->geometry().bottom(), c.top()) << "under the row's heading";
+        EXPECT_LT(s.bottom(), dlg.Label15->y()) << "over the note";
+        EXPECT_TRUE(frame->rect().contains(s));
+        if (i > 0) {
+            EXPECT_LT(dlg.Command5[static_cast<std::size_t>(i - 1)]->geometry().right(), s.left());
+        }
+    }
+    EXPECT_TRUE(frame->rect().contains(dlg.Label15->geometry()));
+}
+
+// The button that forgets the plug-in shows a cross, whatever fonts the
+// system has: its dark pixels lie on the two diagonals of one square.
+TEST_F(Options, ForgetPluginButtonShowsACross)
+{
+    QPushButton* forget = dlg.Command11;
+    dlg.chkUseSeiriPrev->setChecked(true);
+    ASSERT_TRUE(forget->isEnabled());
+    const QImage image = forget->grab().toImage();
+    const QRect inner = image.rect().adjusted(4, 4, -4, -4);
+    QList<QPoint> dark;
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            if (image.pixelColor(x, y).lightness() < 110)
+                dark.append({x, y});
+    ASSERT_GE(dark.size(), 10) << "something is drawn";
+    QRect box;
+    for (const QPoint& p : dark)
+        box |= QRect(p, QSize(1, 1));
+    EXPECT_LE(std::abs(box.width() - box.height()), 1) << "in a square";
+    EXPECT_GE(box.width(), 6);
+    const double cx = box.left() + (box.width() - 1) / 2.0;
+    const double cy = box.top() + (box.height() - 1) / 2.0;
+    int falling = 0, rising = 0;
+    for (const QPoint& p : dark) {
+        const double dx = p.x() - cx;
+        const double dy = p.y() - cy;
+        EXPECT_LE(std::abs(std::abs(dx) - std::abs(dy)), 1.5) << "off the diagonals at " << p.x() << "," << p.y();
+        falling += dx * dy > 0;
+        rising += dx * dy < 0;
+    }
+    EXPECT_GE(falling, 4);
+    EXPECT_GE(rising, 4);
 }
 
 } // namespace

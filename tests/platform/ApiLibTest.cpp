@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <stdexcept>
@@ -170,6 +172,42 @@ TEST(ApiLib, PathsFollowTheSeparatorRuleAndIgnoreLetterCase)
     EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("12tp.csv"))), dir.filePath(QStringLiteral("12Tp.csv")));
     EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("12Tp.csv"))), dir.filePath(QStringLiteral("12Tp.csv")));
     EXPECT_EQ(ApiLib::FindFileNoCase(dir.filePath(QStringLiteral("13tp.csv"))), dir.filePath(QStringLiteral("13tp.csv")));
+}
+
+// A picker answers with the full byte length of the chosen path; a path that
+// does not fit the buffer comes back empty. That is not a cancel: the user
+// is told the path is too long.
+TEST(ApiLib, PickPathHandsBackFittingPathsAndRefusesLongOnes)
+{
+    const struct { int length; bool fits; } cases[] = {
+        {0, true}, {1, true}, {ApiLib::PathBufferSize - 1, true}, {ApiLib::PathBufferSize, false},
+        {ApiLib::PathBufferSize + 1, false}, {20000, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const QByteArray path = QByteArray("/") + QByteArray(std::max(c.length - 1, 0), 'a');
+        const QByteArray chosen = c.length == 0 ? QByteArray() : path;
+        SeamRecorder seam;
+        const QString picked = ApiLib::pickPath([&](char* buffer, std::int32_t size) {
+            if (chosen.size() < size) {
+                std::memcpy(buffer, chosen.constData(), static_cast<size_t>(chosen.size()));
+                buffer[chosen.size()] = '\0';
+            } else {
+                buffer[0] = '\0';
+            }
+            return static_cast<std::int32_t>(chosen.size());
+        });
+        EXPECT_EQ(picked, c.fits ? QString::fromLatin1(chosen) : QString());
+        if (c.fits) {
+            EXPECT_TRUE(seam.calls.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(seam.calls.size(), 1);
+        EXPECT_EQ(seam.calls[0].kind, QStringLiteral("MsgBox"));
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbExclamation);
+        EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("長すぎ"))) << seam.calls[0].text.toStdString();
+        EXPECT_TRUE(seam.calls[0].text.contains(QString::number(c.length))) << "says how long it is";
+    }
 }
 
 } // namespace
