@@ -40,7 +40,7 @@ for s in key route step step1 step2 step3 chime1 chime3; do expected+=("share/51
 expected+=(share/517/samples/sounds/chime.mid share/517/samples/sounds/chime2.mp3)
 sizes=(16 22 24 32 48 64 128 256)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/$id.png"); done
-[ "$has_yomi" = 1 ] && expected+=(bin/yomi)
+[ "$has_yomi" = 1 ] && expected+=(bin/yomi share/man/man1/yomi.1.gz)
 
 printf '%s\n' "${expected[@]}" | sort >"$work/expected"
 (cd "$root" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$work/installed"
@@ -59,7 +59,7 @@ for s in "${sizes[@]}"; do
   [ "$got" = "${s}x${s}" ] || fail "icon $png is $got, not ${s}x${s}"
 done
 
-for page in 517.1.gz hy3conv.1.gz; do
+for page in 517.1.gz hy3conv.1.gz yomi.1.gz; do
   gz="$root/share/man/man1/$page"
   [ -f "$gz" ] || continue
   gzip -t "$gz" || fail "$page is not a gzip file"
