@@ -13,10 +13,6 @@ int main(int argc, char** argv)
     // No test may depend on, or make noise through, a real sound card.
     if (!std::getenv("SDL_AUDIODRIVER"))
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // Tests that sound a key or a chime make no noise on the developer's
-    // machine; the sound tests choose their own driver before playing.
-    if (!std::getenv("SDL_AUDIODRIVER"))
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
     // No test reads or replaces the settings file of a real run; the tests of
     // the file give their own path.
     mdlIniIo_517::setSettingsPath(QString());
