@@ -182,7 +182,7 @@ void frmCtl::Command4_Click()
     m_board.setEnabled(true);
     setEnabled(true);
     m_board.ChimeiCtl->SetChimei(QString());
-    m_board.ChimeiCtl->SetChimei(DataIo::FareTable[static_cast<size_t>(DataIo::nCurIndex + 1)].Chimei);
+    m_board.ChimeiCtl->SetChimei(DataIo::CurrentRow().Chimei);
 }
 
 void frmCtl::Command8_Click()
@@ -609,22 +609,10 @@ void frmCtl::lampTest()
         m_board.Degit[i]->setValue(static_cast<std::int16_t>(0));
 }
 
-int frmCtl::lastReachableRow() const
-{
-    return std::min<int>(DataIo::nDataCount, DataIo::nStoredRows);
-}
-
 void frmCtl::Command2_Click(int Index)
 {
-    if (Index == 0) {
-        if (DataIo::nCurIndex <= 0)
-            return;
-        DataIo::nCurIndex = static_cast<std::int16_t>(std::min(DataIo::nCurIndex - 1, lastReachableRow() - 1));
-    } else {
-        if (DataIo::nCurIndex + 1 >= lastReachableRow())
-            return;
-        ++DataIo::nCurIndex;
-    }
+    if (!DataIo::Step(Index == 0 ? -1 : 1))
+        return;
     playStepSound(DataIo::nCurIndex + 1);
     DispData(DataIo::nCurIndex + 1);
 }
@@ -639,7 +627,7 @@ void frmCtl::playStepSound(int row)
     } else if (m_options.Option2[1]->isChecked()) {
         const int column = m_options.Combo1->currentIndex() + 1;
         const int value = column >= 1 && column <= DataIo::FareColumns
-            ? DataIo::FareTable[static_cast<size_t>(row)].Fare[static_cast<size_t>(column)]
+            ? DataIo::Row(row).Fare[static_cast<size_t>(column)]
             : 0;
         if (value >= 1 && value <= 3)
             sound = m_options.txtSelectSound[static_cast<size_t>(7 + value)]->text();
@@ -650,9 +638,7 @@ void frmCtl::playStepSound(int row)
 
 void frmCtl::DispData(int nIndex)
 {
-    if (nIndex < 1 || nIndex > DataIo::MaxRows)
-        throw AppError(ErrNo::SubscriptOutOfRange);
-    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    const DataIo::FareRecord& row = DataIo::Row(nIndex);
     const bool lateNight = Check2->isChecked();
     for (int i = DataIo::nKukan; i <= 36; ++i) {
         const int v = row.Fare[static_cast<size_t>(i)];
@@ -670,7 +656,7 @@ void frmCtl::DispData(int nIndex)
 // with nothing selected shows nothing.
 void frmCtl::showInformationDigits(int nIndex)
 {
-    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    const DataIo::FareRecord& row = DataIo::Row(nIndex);
     auto cell = [this](int listIndex) -> M_Degit* {
         return listIndex >= 0 && listIndex < 36 ? m_board.Degit[listIndex + 1] : nullptr;
     };
@@ -703,7 +689,7 @@ void frmCtl::drawTicketPreview(int nIndex)
     m_preview = QImage(picSeirikenPrev->size(), QImage::Format_RGB32);
     m_preview.fill(Qt::white);
     if (m_options.chkUseSeiriPrev->isChecked()) {
-        DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+        DataIo::FareRecord& row = DataIo::Row(nIndex);
         QPainter painter(&m_preview);
         row.Chimei = mdlSeiriken::Mrv_DrawSeiriken(m_options.txtSeiriPlgDir->text(), painter, row.Chimei, date,
                                                    QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),

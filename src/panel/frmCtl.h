@@ -139,7 +139,6 @@ private:
     void setRoute();
     void lampTest();
     void showInformationDigits(int nIndex);
-    int lastReachableRow() const;
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
     void tellIfSilent();

@@ -246,6 +246,57 @@ TEST_F(Panel, BadFareFilesAreReportedAndChangeNothing)
     EXPECT_EQ(DataIo::nCurIndex, 4);
 }
 
+// Whatever a refused file says its count is, stepping goes on over the rows
+// of the route that is set, and every row read is one of them: the step sound
+// by data column and "設定..." read the row on show too.
+TEST_F(Panel, RefusedFilesLeaveSteppingOnTheRouteThatIsSet)
+{
+    auto countOnly = [](std::int16_t n) { return QByteArray(reinterpret_cast<const char*>(&n), 2); };
+    QByteArray shortFile = Hy3File::write(RouteFixture::route(4));
+    shortFile.chop(1);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"zero", countOnly(0)},
+        {"negative", countOnly(-1)},
+        {"most negative", countOnly(-32768)},
+        {"long", Hy3File::write(RouteFixture::route(302))},
+        {"short", shortFile},
+    };
+    options->Option2[1]->setChecked(true); // step sound by data column 1
+    options->Combo1->setCurrentIndex(0);
+    int route = 200;
+    for (const auto& [name, bytes] : cases) {
+        RouteFixture::resetRouteState();
+        setRoute("12", "3");
+        ASSERT_EQ(DataIo::nCurIndex, 2) << name;
+        RouteFixture::writeFile(dir, QStringLiteral("%1.hy3").arg(++route), bytes);
+        {
+            SeamRecorder refusal;
+            setRoute(QByteArray::number(route).constData(), "1");
+            EXPECT_EQ(refusal.calls.size(), 1) << name;
+        }
+        EXPECT_EQ(DataIo::nCurIndex, 2) << name << ": the refused file moved the row on show";
+
+        SeamRecorder seam;
+        step(0);
+        EXPECT_EQ(DataIo::nCurIndex, 1) << name;
+        EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所2") << name;
+        EXPECT_EQ(board.Degit[3]->Value(), QVariant(0)) << name;
+        for (int i = 0; i < 3; ++i)
+            step(0);
+        EXPECT_EQ(DataIo::nCurIndex, 0) << name << ": back stops at the first row";
+        for (int i = 0; i < 6; ++i)
+            step(1);
+        EXPECT_EQ(DataIo::nCurIndex, 4) << name << ": forward reaches the last stored row";
+        EXPECT_EQ(board.Degit[5]->Value(), QVariant(1055)) << name;
+        QTest::mouseClick(ctl->Command4, Qt::LeftButton);
+        EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所5") << name;
+        for (const ApiLib::SeamCall& call : seam.calls) {
+            if (call.kind != QStringLiteral("frmOption"))
+                ADD_FAILURE() << name << ": " << call.text.toStdString();
+        }
+    }
+}
+
 TEST_F(Panel, EmptyRouteOpensRouteZeroAndFoldersMayEndInASeparator)
 {
     writeRoute(QStringLiteral("0.hy3"), RouteFixture::route(2));
