@@ -204,13 +204,12 @@ void frmCtl::Check4_Click()
     Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します") : QStringLiteral("整理券プレビューを開きます"));
 }
 
-// An empty preview still puts a (blank) bitmap on the clipboard.
+// Before the first display the preview is the white pane it starts as.
 void frmCtl::MnuHideCopy_Click()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    const QImage image = m_preview.isNull() ? QImage(picSeirikenPrev->size(), QImage::Format_RGB32) : m_preview;
-    clipboard->setImage(image);
+    clipboard->setImage(m_preview);
 }
 
 void frmCtl::createWheelPanel()
@@ -340,6 +339,8 @@ void frmCtl::createPreviewPane()
     QPalette white = picSeirikenPrev->palette();
     white.setColor(QPalette::Window, Qt::white);
     picSeirikenPrev->setPalette(white);
+    m_preview = QImage(picSeirikenPrev->size(), QImage::Format_RGB32);
+    m_preview.fill(Qt::white);
     Combo1 = place(new QComboBox(this), 5430, 2160, 3000, 300);
 }
 
