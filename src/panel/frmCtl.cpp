@@ -182,7 +182,9 @@ void frmCtl::Command4_Click()
     m_board.setEnabled(true);
     setEnabled(true);
     m_board.ChimeiCtl->SetChimei(QString());
-    m_board.ChimeiCtl->SetChimei(DataIo::CurrentRow().Chimei);
+    m_nameOnShow = DataIo::CurrentRow().Chimei;
+    ++m_boardChanges;
+    showLatestName();
 }
 
 void frmCtl::Command8_Click()
@@ -475,7 +477,9 @@ void frmCtl::Check1_Click()
 {
     const bool clear = Check1->isChecked();
     if (clear) {
-        m_board.ChimeiCtl->SetChimei(QString());
+        m_nameOnShow.clear();
+        ++m_boardChanges;
+        showLatestName();
         for (int i = 1; i <= 36; ++i)
             m_board.Degit[i]->ResetDegit(0);
         m_board.Timer1->stop();
@@ -648,8 +652,26 @@ void frmCtl::DispData(int nIndex)
     }
     showInformationDigits(nIndex);
     drawTicketPreview(nIndex);
+    m_nameOnShow = row.Chimei;
+    const std::uint64_t change = ++m_boardChanges;
     ApiLib::DoEvents();
-    m_board.ChimeiCtl->SetChimei(row.Chimei);
+    // A step or a display clear served here has changed the board since and
+    // sent its own name; this row's would stand over another row's fares.
+    if (change == m_boardChanges)
+        showLatestName();
+}
+
+// The column lets pending events run as well, before it draws: a display or
+// a clear served there is drawn over by the name that was being sent, so the
+// name of the latest change goes again until no change came in between.
+void frmCtl::showLatestName()
+{
+    for (;;) {
+        const std::uint64_t seen = m_boardChanges;
+        m_board.ChimeiCtl->SetChimei(m_nameOnShow);
+        if (seen == m_boardChanges)
+            return;
+    }
 }
 
 // Each digit is written only when its switch is on, in this order, so a later

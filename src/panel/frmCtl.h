@@ -141,9 +141,15 @@ private:
     void showInformationDigits(int nIndex);
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
+    void showLatestName();
     void tellIfSilent();
 
     QImage m_preview;
+    // The latest change of the board (a display, a display clear, the
+    // column's restart after the options) and the stop name it shows: the
+    // name on show always belongs to the fares on show.
+    std::uint64_t m_boardChanges = 0;
+    QString m_nameOnShow;
     std::function<void()> m_quit;
     std::function<void()> m_save;
     QMenu* MnuHide = nullptr;

@@ -18,8 +18,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -294,6 +297,52 @@ TEST_F(Panel, RefusedFilesLeaveSteppingOnTheRouteThatIsSet)
             if (call.kind != QStringLiteral("frmOption"))
                 ADD_FAILURE() << name << ": " << call.text.toStdString();
         }
+    }
+}
+
+// The display lets pending events run before it sends the stop name, and the
+// column does again before it draws it; what runs there may show another row,
+// or clear the board, before the name is on show.
+TEST_F(Panel, NameAndFaresOnShowBelongToOneRow)
+{
+    auto clickLater = [](QAbstractButton* button) {
+        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+    };
+    struct Case
+    {
+        const char* what;
+        std::function<void()> queue;
+        int row; // expected row on show, 0 for a cleared board
+    };
+    const Case cases[] = {
+        {"a step in the display's pass", [&] { clickLater(ctl->Command2[1]); }, 3},
+        {"a step in the column's pass",
+         [&] { QTimer::singleShot(0, ctl, [&] { clickLater(ctl->Command2[1]); }); }, 3},
+        {"display clear in the display's pass", [&] { clickLater(ctl->Check1); }, 0},
+        {"display clear in the column's pass", [&] { QTimer::singleShot(0, ctl, [&] { clickLater(ctl->Check1); }); }, 0},
+    };
+    for (const Case& c : cases) {
+        ctl->Check1->setChecked(false);
+        RouteFixture::resetRouteState();
+        setRoute("12", "1");
+        c.queue();
+        step(1);
+        const QImage strip = board.ChimeiCtl->strip();
+        if (c.row == 0) {
+            EXPECT_TRUE(ctl->Check1->isChecked()) << c.what;
+            EXPECT_EQ(cell(1), "   ") << c.what;
+            int lit = 0;
+            for (int y = 0; y < strip.height(); ++y)
+                for (int x = 0; x < strip.width(); ++x)
+                    lit += strip.pixel(x, y) != strip.pixel(0, 0);
+            EXPECT_EQ(lit, 0) << c.what << ": a name stands on a cleared board";
+            continue;
+        }
+        EXPECT_EQ(DataIo::nCurIndex + 1, c.row) << c.what;
+        EXPECT_EQ(board.Degit[c.row]->Value(), QVariant(1000 + 11 * c.row)) << c.what;
+        EXPECT_EQ(board.ChimeiCtl->strChimei, QStringLiteral("停留所%1").arg(c.row)) << c.what;
+        board.ChimeiCtl->SetChimei(QStringLiteral("停留所%1").arg(c.row));
+        EXPECT_EQ(board.ChimeiCtl->strip(), strip) << c.what << ": the column shows another name";
     }
 }
 
