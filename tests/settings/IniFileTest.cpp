@@ -338,6 +338,30 @@ TEST_F(SettingsFile, OnlyAFileThatFailedToLoadIsKeptAside)
     }
 }
 
+// A back panel the panel cannot have is refused at the load and never reaches
+// the next save, so the start after it loads whole again.
+TEST_F(SettingsFile, ARefusedBackPanelIsNotSavedBack)
+{
+    for (std::int16_t refused : {2, -1, 32767}) {
+        resetRecords();
+        CtrlDataInfo.nFrame1Back = refused;
+        write(path(), toFileBytes());
+        resetRecords();
+        {
+            SeamRecorder seam;
+            load(path());
+            ASSERT_EQ(seam.calls.size(), 1) << refused;
+            EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:340\r\n"))) << refused;
+        }
+        EXPECT_EQ(ctl->nFrame1Back, 0) << refused;
+        save(path());
+        SeamRecorder seam;
+        load(path());
+        EXPECT_TRUE(seam.calls.isEmpty()) << refused << ": " << seam.calls.value(0).text.toStdString();
+        EXPECT_EQ(CtrlDataInfo.nFrame1Back, 0) << refused;
+    }
+}
+
 TEST_F(SettingsFile, TextsCodePage932CannotHoldAreSavedReplacedAndNamed)
 {
     opt->txtSelectSound[0]->setText(QStringLiteral("a\u00E9b.wav"));
