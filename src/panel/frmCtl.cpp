@@ -182,9 +182,7 @@ void frmCtl::Command4_Click()
     m_board.setEnabled(true);
     setEnabled(true);
     m_board.ChimeiCtl->SetChimei(QString());
-    m_nameOnShow = DataIo::CurrentRow().Chimei;
-    ++m_boardChanges;
-    showLatestName();
+    showName(DataIo::CurrentRow().Chimei);
 }
 
 void frmCtl::Command8_Click()
@@ -477,9 +475,7 @@ void frmCtl::Check1_Click()
 {
     const bool clear = Check1->isChecked();
     if (clear) {
-        m_nameOnShow.clear();
-        ++m_boardChanges;
-        showLatestName();
+        showName(QString());
         for (int i = 1; i <= 36; ++i)
             m_board.Degit[i]->ResetDegit(0);
         m_board.Timer1->stop();
@@ -490,6 +486,10 @@ void frmCtl::Check1_Click()
         w->setEnabled(!clear);
     if (clear) {
         grpM_Tape->setEnabled(false);
+        // A step served while the column was blanked has shown its row's
+        // name; its fares are blank now, and nothing can step any more.
+        if (!m_nameOnShow.isEmpty())
+            showName(QString());
         return;
     }
     // The clock runs only where the face shows it.
@@ -659,6 +659,14 @@ void frmCtl::DispData(int nIndex)
     // sent its own name; this row's would stand over another row's fares.
     if (change == m_boardChanges)
         showLatestName();
+}
+
+// A change of the board that shows a name of its own.
+void frmCtl::showName(const QString& name)
+{
+    m_nameOnShow = name;
+    ++m_boardChanges;
+    showLatestName();
 }
 
 // The column lets pending events run as well, before it draws: a display or

@@ -141,6 +141,7 @@ private:
     void showInformationDigits(int nIndex);
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
+    void showName(const QString& name);
     void showLatestName();
     void tellIfSilent();
 
