@@ -359,13 +359,18 @@ void fromFileBytes(const QByteArray& bytes)
 void LoadIni(Form1& board, frmCtl& panel, frmOption& options)
 {
     DegitCell = {};
-    const QString path = settingsFiles().load;
+    const SettingsLocation::Files files = settingsFiles();
+    const QString path = files.load;
     trapped(
         [&] {
             if (path.isEmpty())
                 return;
+            // The configuration folder is made by the first save; until then
+            // its absence is just a first run.
+            const bool folderComesWithSave = files.saveMakesFolder && files.save == path;
             if (!QFileInfo::exists(path))
-                throw AppError(QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound : ErrNo::PathNotFound);
+                throw AppError(folderComesWithSave || QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound
+                                                                                            : ErrNo::PathNotFound);
             fromFileBytes(readFile(path));
             for (int i = 1; i <= 36; ++i) {
                 M_Degit* cell = board.Degit[static_cast<size_t>(i)];

@@ -381,6 +381,17 @@ TEST_F(SettingsFile, SettingsReadFromOneFileAreSavedToTheOther)
     }
 }
 
+TEST_F(SettingsFile, AFirstRunBeforeTheConfigurationFolderIsMadeIsQuiet)
+{
+    const QString own = dir.filePath(QStringLiteral("config/517/517.in4"));
+    setSettingsFiles({own, own, true});
+    SeamRecorder seam;
+    LoadIni(board, *ctl, *opt);
+    SaveIni(board, *ctl, *opt);
+    EXPECT_TRUE(seam.calls.isEmpty()) << seam.calls.value(0).text.toStdString();
+    EXPECT_EQ(readAll(own).size(), 478 + 10);
+}
+
 // A back panel the panel cannot have is refused at the load and never reaches
 // the next save, so the start after it loads whole again.
 TEST_F(SettingsFile, ARefusedBackPanelIsNotSavedBack)
