@@ -60,6 +60,7 @@ static void BM_DispDataFullRow(benchmark::State& state)
     for (int c = 2; c <= 152; ++c)
         DataIo::SetFareCell(1, c, static_cast<std::int16_t>(100 + c));
     DataIo::SetFareCell(2, 1, QStringLiteral("市役所前"));
+    DataIo::nStoredRows = 2;
     DataIo::nKukan = 1;
     DataIo::strKeito = QStringLiteral("00012");
     int row = 1;

@@ -36,12 +36,13 @@ void frmCtl::SetCtrlDataInfo()
     move(x(), Twips::toPixels(r.lCtlTop));
     ControlValue::setScrollValue(HScroll1[0], r.lScrollSpeed);
     ControlValue::setScrollValue(HScroll1[1], r.lScrollStartWait);
-    nFrame1Back = r.nFrame1Back;
     ControlValue::setCheckValue(Check4, r.nSeiriPrevOpen);
     ControlValue::setCheckValue(Check2, r.nShinya);
     // Only two entry panels exist: a stored index beyond them names a panel
-    // that is not there, and the replay must not reach past the pair.
-    if (nFrame1Back < 0 || nFrame1Back >= static_cast<int>(Frame1.size()))
+    // that is not there. It is refused before the panel holds it, so the
+    // exit save writes the panel's own valid value and the next start loads.
+    if (r.nFrame1Back < 0 || r.nFrame1Back >= static_cast<int>(Frame1.size()))
         throw AppError(kNoSuchControl, QStringLiteral("コントロール配列の要素が存在しません。"));
-    Frame1_DblClick(nFrame1Back);
+    // The swap stores the index as it sends that panel to the back.
+    Frame1_DblClick(r.nFrame1Back);
 }

@@ -54,6 +54,32 @@ void ClearFareTable()
         FareTable[static_cast<size_t>(row)] = FareRecord{};
 }
 
+FareRecord& Row(int row)
+{
+    if (row < 1 || row > std::max(nStoredRows, 1))
+        throw AppError(ErrNo::SubscriptOutOfRange);
+    return FareTable[static_cast<size_t>(row)];
+}
+
+FareRecord& CurrentRow()
+{
+    return Row(nCurIndex + 1);
+}
+
+bool Step(int direction)
+{
+    if (direction < 0) {
+        if (nCurIndex <= 0)
+            return false;
+        nCurIndex = static_cast<std::int16_t>(std::clamp(nCurIndex - 1, 0, std::max(nStoredRows - 1, 0)));
+        return true;
+    }
+    if (nCurIndex + 1 >= nStoredRows)
+        return false;
+    ++nCurIndex;
+    return true;
+}
+
 QString RouteNumber(const QString& keito)
 {
     qsizetype digits = 0;
@@ -93,8 +119,8 @@ LoadResult LoadFareFile(const QString& path)
         return LoadResult::NoData;
     if (nKukan > count - 1)
         return LoadResult::SectionTooLarge;
-    nCurIndex = static_cast<std::int16_t>(nKukan - 1);
-    // The table has 301 rows; a longer route is refused before any row changes.
+    // The table has 301 rows; a longer route is refused before any route
+    // state but the count changes.
     if (count > MaxRows)
         throw AppError(ErrNo::SubscriptOutOfRange);
 
@@ -110,6 +136,7 @@ LoadResult LoadFareFile(const QString& path)
         std::copy(record.Fare.begin(), record.Fare.end(), FareTable[static_cast<size_t>(r)].Fare.begin() + 1);
     }
     nStoredRows = count;
+    nCurIndex = static_cast<std::int16_t>(nKukan - 1);
     return LoadResult::Loaded;
 }
 

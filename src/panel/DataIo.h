@@ -30,8 +30,9 @@ inline std::int16_t nKukan = 0;      // start section, 1 to 300
 inline std::int16_t nDataCount = 0;  // N of the last fare file opened
 inline std::int16_t nCurIndex = 0;   // row on show - 1
 
-// Rows that the last successful read stored. Stepping stays within them even
-// when nDataCount comes from a file that failed to load.
+// Rows that the last successful read stored. Stepping and every read of a
+// row stay within them even when nDataCount comes from a file that was
+// refused or failed to load.
 inline int nStoredRows = 0;
 
 // Stores one cell of a row: column 1 the stop name, 2 the ticket number,
@@ -42,6 +43,17 @@ void SetFareCell(int row, int column, std::int16_t value);
 
 // Empties rows 1 to 301.
 void ClearFareTable();
+
+// Row `row` of the route that is set, for reading: error 9 for a row outside
+// the rows stored. Row 1 is always there: before any route is set it is the
+// empty row.
+FareRecord& Row(int row);
+// The row on show, nCurIndex + 1.
+FareRecord& CurrentRow();
+
+// Moves nCurIndex one row back (direction < 0) or forward within the rows
+// stored. False, and nothing changes, at the first or last row.
+bool Step(int direction);
 
 // The route as the file names carry it: read as a decimal number and written
 // without leading zeros ("00012" gives "12", an empty route "0").
@@ -61,10 +73,12 @@ enum class LoadResult {
     SectionTooLarge, // nKukan > N - 1
 };
 
-// Reads the fare file into FareTable for the start section nKukan. The route
-// state changes in order: nDataCount as soon as N is read, nCurIndex once N
-// and the section are accepted, FareTable only after the whole file has been
-// read. Any other failure is thrown and leaves FareTable as it was.
+// Reads the fare file into FareTable for the start section nKukan.
+// nDataCount takes N as soon as it is read; FareTable, nStoredRows and
+// nCurIndex change together, only once the whole file has been read. A
+// refused file (the results below, more than 301 rows, a short or damaged
+// file) leaves the route that is set, and its row on show, as they were; the
+// failures other than the results are thrown.
 LoadResult LoadFareFile(const QString& path);
 
 // The announcement tape one row back: the row before, its chime by flag on

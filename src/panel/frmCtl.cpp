@@ -190,7 +190,7 @@ void frmCtl::Command4_Click()
     m_board.setEnabled(true);
     setEnabled(true);
     m_board.ChimeiCtl->SetChimei(QString());
-    m_board.ChimeiCtl->SetChimei(DataIo::FareTable[static_cast<size_t>(DataIo::nCurIndex + 1)].Chimei);
+    showName(DataIo::CurrentRow().Chimei);
 }
 
 void frmCtl::Command8_Click()
@@ -212,13 +212,12 @@ void frmCtl::Check4_Click()
     Check4->setToolTip(open ? QStringLiteral("整理券プレビューを隠します") : QStringLiteral("整理券プレビューを開きます"));
 }
 
-// An empty preview still puts a (blank) bitmap on the clipboard.
+// Before the first display the preview is the white pane it starts as.
 void frmCtl::MnuHideCopy_Click()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    const QImage image = m_preview.isNull() ? QImage(picSeirikenPrev->size(), QImage::Format_RGB32) : m_preview;
-    clipboard->setImage(image);
+    clipboard->setImage(m_preview);
 }
 
 void frmCtl::createWheelPanel()
@@ -348,6 +347,8 @@ void frmCtl::createPreviewPane()
     QPalette white = picSeirikenPrev->palette();
     white.setColor(QPalette::Window, Qt::white);
     picSeirikenPrev->setPalette(white);
+    m_preview = QImage(picSeirikenPrev->size(), QImage::Format_RGB32);
+    m_preview.fill(Qt::white);
     Combo1 = place(new QComboBox(this), 5430, 2160, 3000, 300);
 }
 
@@ -482,7 +483,7 @@ void frmCtl::Check1_Click()
 {
     const bool clear = Check1->isChecked();
     if (clear) {
-        m_board.ChimeiCtl->SetChimei(QString());
+        showName(QString());
         for (int i = 1; i <= 36; ++i)
             m_board.Degit[i]->ResetDegit(0);
         m_board.Timer1->stop();
@@ -493,6 +494,10 @@ void frmCtl::Check1_Click()
         w->setEnabled(!clear);
     if (clear) {
         grpM_Tape->setEnabled(false);
+        // A step served while the column was blanked has shown its row's
+        // name; its fares are blank now, and nothing can step any more.
+        if (!m_nameOnShow.isEmpty())
+            showName(QString());
         return;
     }
     // The clock runs only where the face shows it.
@@ -617,22 +622,10 @@ void frmCtl::lampTest()
         m_board.Degit[i]->setValue(static_cast<std::int16_t>(0));
 }
 
-int frmCtl::lastReachableRow() const
-{
-    return std::min<int>(DataIo::nDataCount, DataIo::nStoredRows);
-}
-
 void frmCtl::Command2_Click(int Index)
 {
-    if (Index == 0) {
-        if (DataIo::nCurIndex <= 0)
-            return;
-        DataIo::nCurIndex = static_cast<std::int16_t>(std::min(DataIo::nCurIndex - 1, lastReachableRow() - 1));
-    } else {
-        if (DataIo::nCurIndex + 1 >= lastReachableRow())
-            return;
-        ++DataIo::nCurIndex;
-    }
+    if (!DataIo::Step(Index == 0 ? -1 : 1))
+        return;
     playStepSound(DataIo::nCurIndex + 1);
     DispData(DataIo::nCurIndex + 1);
 }
@@ -647,7 +640,7 @@ void frmCtl::playStepSound(int row)
     } else if (m_options.Option2[1]->isChecked()) {
         const int column = m_options.Combo1->currentIndex() + 1;
         const int value = column >= 1 && column <= DataIo::FareColumns
-            ? DataIo::FareTable[static_cast<size_t>(row)].Fare[static_cast<size_t>(column)]
+            ? DataIo::Row(row).Fare[static_cast<size_t>(column)]
             : 0;
         if (value >= 1 && value <= 3)
             sound = m_options.txtSelectSound[static_cast<size_t>(7 + value)]->text();
@@ -658,9 +651,7 @@ void frmCtl::playStepSound(int row)
 
 void frmCtl::DispData(int nIndex)
 {
-    if (nIndex < 1 || nIndex > DataIo::MaxRows)
-        throw AppError(ErrNo::SubscriptOutOfRange);
-    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    const DataIo::FareRecord& row = DataIo::Row(nIndex);
     const bool lateNight = Check2->isChecked();
     for (int i = DataIo::nKukan; i <= 36; ++i) {
         const int v = row.Fare[static_cast<size_t>(i)];
@@ -669,8 +660,34 @@ void frmCtl::DispData(int nIndex)
     }
     showInformationDigits(nIndex);
     drawTicketPreview(nIndex);
+    m_nameOnShow = row.Chimei;
+    const std::uint64_t change = ++m_boardChanges;
     ApiLib::DoEvents();
-    m_board.ChimeiCtl->SetChimei(row.Chimei);
+    // A step or a display clear served here has changed the board since and
+    // sent its own name; this row's would stand over another row's fares.
+    if (change == m_boardChanges)
+        showLatestName();
+}
+
+// A change of the board that shows a name of its own.
+void frmCtl::showName(const QString& name)
+{
+    m_nameOnShow = name;
+    ++m_boardChanges;
+    showLatestName();
+}
+
+// The column lets pending events run as well, before it draws: a display or
+// a clear served there is drawn over by the name that was being sent, so the
+// name of the latest change goes again until no change came in between.
+void frmCtl::showLatestName()
+{
+    for (;;) {
+        const std::uint64_t seen = m_boardChanges;
+        m_board.ChimeiCtl->SetChimei(m_nameOnShow);
+        if (seen == m_boardChanges)
+            return;
+    }
 }
 
 // Each digit is written only when its switch is on, in this order, so a later
@@ -678,7 +695,7 @@ void frmCtl::DispData(int nIndex)
 // with nothing selected shows nothing.
 void frmCtl::showInformationDigits(int nIndex)
 {
-    const DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+    const DataIo::FareRecord& row = DataIo::Row(nIndex);
     auto cell = [this](int listIndex) -> M_Degit* {
         return listIndex >= 0 && listIndex < 36 ? m_board.Degit[listIndex + 1] : nullptr;
     };
@@ -711,7 +728,7 @@ void frmCtl::drawTicketPreview(int nIndex)
     m_preview = QImage(picSeirikenPrev->size(), QImage::Format_RGB32);
     m_preview.fill(Qt::white);
     if (m_options.chkUseSeiriPrev->isChecked()) {
-        DataIo::FareRecord& row = DataIo::FareTable[static_cast<size_t>(nIndex)];
+        DataIo::FareRecord& row = DataIo::Row(nIndex);
         QPainter painter(&m_preview);
         row.Chimei = mdlSeiriken::Mrv_DrawSeiriken(m_options.txtSeiriPlgDir->text(), painter, row.Chimei, date,
                                                    QTime::currentTime().toString(QStringLiteral("HH:mm:ss")),

@@ -141,12 +141,18 @@ private:
     void setRoute();
     void lampTest();
     void showInformationDigits(int nIndex);
-    int lastReachableRow() const;
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
+    void showName(const QString& name);
+    void showLatestName();
     void tellIfSilent();
 
     QImage m_preview;
+    // The latest change of the board (a display, a display clear, the
+    // column's restart after the options) and the stop name it shows: the
+    // name on show always belongs to the fares on show.
+    std::uint64_t m_boardChanges = 0;
+    QString m_nameOnShow;
     std::function<void()> m_quit;
     std::function<void()> m_save;
     QMenu* MnuHide = nullptr;

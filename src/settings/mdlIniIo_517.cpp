@@ -23,7 +23,7 @@ namespace mdlIniIo_517 {
 
 namespace {
 
-std::optional<QString> g_path;
+std::optional<SettingsLocation::Files> g_files;
 std::optional<qint64> g_failAfter;
 // The file of a load that failed: the next save keeps it aside before
 // replacing it, so a damaged or unexpected file is not lost to the defaults.
@@ -246,16 +246,19 @@ QByteArray readFile(const QString& path)
 }
 
 // The failed file goes aside by copy, so that it is still there should the
-// save itself then fail.
-void keepFailedFile(const QString& path)
+// save itself then fail. The copy that cannot be made is named, for the
+// save to say so; it does not hold the save up, or the run's settings would
+// be lost as well.
+QString keepFailedFile(const QString& path)
 {
     if (g_failedLoad != path || !QFileInfo::exists(path))
-        return;
+        return {};
     const QString backup = path + QStringLiteral(".bak");
     QFile::remove(backup);
     if (!QFile::copy(path, backup))
-        throw AppError(ErrNo::PathFileAccess);
+        return backup;
     g_failedLoad.clear();
+    return {};
 }
 
 // Written beside the old file and renamed over it only when whole.
@@ -302,25 +305,27 @@ void trapped(Body body, bool loading, const QString& path)
 
 } // namespace
 
-QString defaultSettingsPath()
+SettingsLocation::Files settingsFiles()
 {
-    const QString name = ApiLib::ExeName() + QStringLiteral(".in4");
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
-        return QDir(exeDir).filePath(name);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return QDir(config).filePath(name);
+    if (!g_files) {
+        g_files = SettingsLocation::locate(QCoreApplication::applicationDirPath(),
+                                           QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                                           ApiLib::ExeName() + QStringLiteral(".in4"));
+    }
+    return *g_files;
 }
 
 void setSettingsPath(std::optional<QString> path)
 {
-    g_path = std::move(path);
+    if (path)
+        g_files = SettingsLocation::Files{*path, *path, false};
+    else
+        g_files.reset();
 }
 
-QString settingsPath()
+void setSettingsFiles(const SettingsLocation::Files& files)
 {
-    return g_path ? *g_path : defaultSettingsPath();
+    g_files = files;
 }
 
 QByteArray toFileBytes(QStringList* unstorable)
@@ -354,13 +359,18 @@ void fromFileBytes(const QByteArray& bytes)
 void LoadIni(Form1& board, frmCtl& panel, frmOption& options)
 {
     DegitCell = {};
-    const QString path = settingsPath();
+    const SettingsLocation::Files files = settingsFiles();
+    const QString path = files.load;
     trapped(
         [&] {
             if (path.isEmpty())
                 return;
+            // The configuration folder is made by the first save; until then
+            // its absence is just a first run.
+            const bool folderComesWithSave = files.saveMakesFolder && files.save == path;
             if (!QFileInfo::exists(path))
-                throw AppError(QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound : ErrNo::PathNotFound);
+                throw AppError(folderComesWithSave || QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound
+                                                                                            : ErrNo::PathNotFound);
             fromFileBytes(readFile(path));
             for (int i = 1; i <= 36; ++i) {
                 M_Degit* cell = board.Degit[static_cast<size_t>(i)];
@@ -404,13 +414,22 @@ void SaveIni(Form1& board, frmCtl& panel, frmOption& options)
             options.GetOptionInfo();
             panel.GetCtrlDataInfo();
             board.GetFormInfo();
-            path = settingsPath();
+            const SettingsLocation::Files files = settingsFiles();
+            path = files.save;
             if (path.isEmpty())
                 return;
             QStringList unstorable;
             const QByteArray bytes = toFileBytes(&unstorable);
-            keepFailedFile(path);
+            const QString backupNotMade = keepFailedFile(path);
+            // A failure to make the folder shows as the write's own (path not found).
+            if (files.saveMakesFolder)
+                QDir().mkpath(QFileInfo(path).absolutePath());
             writeFile(path, bytes);
+            if (!backupNotMade.isEmpty())
+                ApiLib::MsgBox(QStringLiteral("読み込めなかった設定ファイルの控え %1 を作れませんでした。"
+                                              "設定はそのまま保存しました。")
+                                   .arg(QDir::toNativeSeparators(backupNotMade)),
+                               ApiLib::vbOKOnly | ApiLib::vbExclamation);
             if (!unstorable.isEmpty())
                 ApiLib::MsgBox(QStringLiteral("次の設定の文字の一部はファイルに保存できないため、「?」に置き換えて"
                                               "保存しました。\r\n")

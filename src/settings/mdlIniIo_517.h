@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "settings/SettingsLocation.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -170,15 +172,17 @@ inline std::array<DegitCellRecord, 37> DegitCell{};
 
 // --- the settings file ---------------------------------------------------------
 
-// The settings file: <executable name>.in4 beside the executable, or in the
-// user's configuration folder when the executable's folder cannot be written
-// (an installed program).
-QString defaultSettingsPath();
-// The file LoadIni and SaveIni use. An empty path means no settings file at
-// all: nothing is read and nothing is written (the test programs run so).
-// nullopt goes back to the default.
+// The settings files of this run, <executable name>.in4: decided once, at
+// the first load or save, from the executable's folder and the user's
+// configuration folder, so that the load and the save agree (the rule is
+// SettingsLocation::locate's).
+SettingsLocation::Files settingsFiles();
+// One file for both the load and the save. An empty path means no settings
+// file at all: nothing is read and nothing is written (the test programs run
+// so). nullopt has the files decided again at the next use.
 void setSettingsPath(std::optional<QString> path);
-QString settingsPath();
+// The files as given, a load and a save apart.
+void setSettingsFiles(const SettingsLocation::Files& files);
 
 // Reads the settings file and hands it to the windows: the board's cells,
 // then the options dialog, the panel, the board's position and the options'

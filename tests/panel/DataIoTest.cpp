@@ -154,6 +154,76 @@ TEST_F(LoadFare, FailuresLeaveTheTableAsItWas)
     }
 }
 
+TEST_F(LoadFare, RefusedFilesKeepTheRowOnShow)
+{
+    ASSERT_EQ(load(Hy3File::write(RouteFixture::route(5)), 4), LoadResult::Loaded);
+    QByteArray shortFile = Hy3File::write(RouteFixture::route(3));
+    shortFile.chop(1);
+    const std::pair<QByteArray, int> cases[] = {
+        {QByteArray(2, '\0'), 1},                        // N = 0
+        {QByteArray::fromHex("fdff"), 1},                 // N = -3
+        {Hy3File::write(RouteFixture::route(2)), 2},      // section N
+        {Hy3File::write(RouteFixture::route(302)), 1},    // more rows than the table
+        {shortFile, 1},
+    };
+    for (const auto& [bytes, section] : cases) {
+        try {
+            EXPECT_NE(load(bytes, section), LoadResult::Loaded) << bytes.size();
+        } catch (const AppError&) {
+        }
+        EXPECT_EQ(DataIo::nCurIndex, 3) << bytes.size();
+        EXPECT_EQ(DataIo::nStoredRows, 5) << bytes.size();
+        EXPECT_EQ(DataIo::CurrentRow().Chimei, "停留所4") << bytes.size();
+    }
+}
+
+// Rows stored, the row index before the step, the direction, and the index
+// after it (the same index: nothing moved).
+struct StepCase
+{
+    int stored;
+    int from;
+    int direction;
+    int to;
+};
+
+TEST(Stepping, StaysWithinTheRowsStored)
+{
+    const StepCase cases[] = {
+        {5, 2, -1, 1}, {5, 2, 1, 3}, {5, 0, -1, 0}, {5, 4, 1, 4},
+        {1, 0, -1, 0}, {1, 0, 1, 0}, {0, 0, -1, 0}, {0, 0, 1, 0},
+        {301, 299, 1, 300}, {301, 300, 1, 300},
+        // a row index beyond the rows stored comes back onto them
+        {3, 7, -1, 2}, {3, 7, 1, 7},
+    };
+    for (const StepCase& c : cases) {
+        DataIo::nStoredRows = c.stored;
+        DataIo::nDataCount = -1; // a refused file's count plays no part
+        DataIo::nCurIndex = static_cast<std::int16_t>(c.from);
+        EXPECT_EQ(DataIo::Step(c.direction), c.to != c.from) << c.stored << " " << c.from << " " << c.direction;
+        EXPECT_EQ(DataIo::nCurIndex, c.to) << c.stored << " " << c.from << " " << c.direction;
+    }
+    RouteFixture::resetRouteState();
+}
+
+TEST(Stepping, OnlyStoredRowsAreRead)
+{
+    RouteFixture::resetRouteState();
+    EXPECT_TRUE(DataIo::Row(1).Chimei.isEmpty()) << "before any route row 1 is the empty row";
+    DataIo::SetFareCell(3, 1, QStringLiteral("三"));
+    DataIo::nStoredRows = 3;
+    EXPECT_EQ(DataIo::Row(3).Chimei, "三");
+    for (int row : {0, -1, 4, 302, -32767}) {
+        try {
+            DataIo::Row(row);
+            ADD_FAILURE() << "row " << row << " was read";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), ErrNo::SubscriptOutOfRange) << row;
+        }
+    }
+    RouteFixture::resetRouteState();
+}
+
 TEST_F(LoadFare, TheLongestRouteFits)
 {
     ASSERT_EQ(load(Hy3File::write(RouteFixture::route(301)), 300), LoadResult::Loaded);

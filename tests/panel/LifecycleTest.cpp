@@ -124,6 +124,19 @@ TEST_F(Lifecycle, PreviewPaneOpensAndCopies)
     EXPECT_EQ(copied.size(), ctl->picSeirikenPrev->size()) << "even an empty preview is copied";
 }
 
+TEST_F(Lifecycle, CopyBeforeAnyDisplayIsTheWhitePreview)
+{
+    QGuiApplication::clipboard()->setImage(QImage(3, 3, QImage::Format_RGB32));
+    ctl->MnuHideCopy_Click();
+    const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(copied.size(), ctl->picSeirikenPrev->size());
+    int notWhite = 0;
+    for (int y = 0; y < copied.height(); ++y)
+        for (int x = 0; x < copied.width(); ++x)
+            notWhite += copied.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_EQ(notWhite, 0);
+}
+
 } // namespace
 
 namespace {

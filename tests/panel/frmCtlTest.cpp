@@ -18,8 +18,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -244,6 +247,111 @@ TEST_F(Panel, BadFareFilesAreReportedAndChangeNothing)
     for (int i = 0; i < 3; ++i)
         step(1);
     EXPECT_EQ(DataIo::nCurIndex, 4);
+}
+
+// Whatever a refused file says its count is, stepping goes on over the rows
+// of the route that is set, and every row read is one of them: the step sound
+// by data column and "設定..." read the row on show too.
+TEST_F(Panel, RefusedFilesLeaveSteppingOnTheRouteThatIsSet)
+{
+    auto countOnly = [](std::int16_t n) { return QByteArray(reinterpret_cast<const char*>(&n), 2); };
+    QByteArray shortFile = Hy3File::write(RouteFixture::route(4));
+    shortFile.chop(1);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"zero", countOnly(0)},
+        {"negative", countOnly(-1)},
+        {"most negative", countOnly(-32768)},
+        {"long", Hy3File::write(RouteFixture::route(302))},
+        {"short", shortFile},
+    };
+    options->Option2[1]->setChecked(true); // step sound by data column 1
+    options->Combo1->setCurrentIndex(0);
+    int route = 200;
+    for (const auto& [name, bytes] : cases) {
+        RouteFixture::resetRouteState();
+        setRoute("12", "3");
+        ASSERT_EQ(DataIo::nCurIndex, 2) << name;
+        RouteFixture::writeFile(dir, QStringLiteral("%1.hy3").arg(++route), bytes);
+        {
+            SeamRecorder refusal;
+            setRoute(QByteArray::number(route).constData(), "1");
+            EXPECT_EQ(refusal.calls.size(), 1) << name;
+        }
+        EXPECT_EQ(DataIo::nCurIndex, 2) << name << ": the refused file moved the row on show";
+
+        SeamRecorder seam;
+        step(0);
+        EXPECT_EQ(DataIo::nCurIndex, 1) << name;
+        EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所2") << name;
+        EXPECT_EQ(board.Degit[3]->Value(), QVariant(0)) << name;
+        for (int i = 0; i < 3; ++i)
+            step(0);
+        EXPECT_EQ(DataIo::nCurIndex, 0) << name << ": back stops at the first row";
+        for (int i = 0; i < 6; ++i)
+            step(1);
+        EXPECT_EQ(DataIo::nCurIndex, 4) << name << ": forward reaches the last stored row";
+        EXPECT_EQ(board.Degit[5]->Value(), QVariant(1055)) << name;
+        QTest::mouseClick(ctl->Command4, Qt::LeftButton);
+        EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所5") << name;
+        for (const ApiLib::SeamCall& call : seam.calls) {
+            if (call.kind != QStringLiteral("frmOption"))
+                ADD_FAILURE() << name << ": " << call.text.toStdString();
+        }
+    }
+}
+
+// The display lets pending events run before it sends the stop name, and the
+// column does again before it draws it; what runs there may show another row,
+// or clear the board, before the name is on show.
+TEST_F(Panel, NameAndFaresOnShowBelongToOneRow)
+{
+    auto clickLater = [](QAbstractButton* button) {
+        QMetaObject::invokeMethod(button, "click", Qt::QueuedConnection);
+    };
+    struct Case
+    {
+        const char* what;
+        std::function<void()> queue;
+        int row; // expected row on show; 0 for a cleared board, -1 cleared without a step of its own
+    };
+    const Case cases[] = {
+        {"a step in the display's pass", [&] { clickLater(ctl->Command2[1]); }, 3},
+        {"a step in the column's pass",
+         [&] { QTimer::singleShot(0, ctl, [&] { clickLater(ctl->Command2[1]); }); }, 3},
+        {"display clear in the display's pass", [&] { clickLater(ctl->Check1); }, 0},
+        {"display clear in the column's pass", [&] { QTimer::singleShot(0, ctl, [&] { clickLater(ctl->Check1); }); }, 0},
+        // Display clear blanks the column before the cells, letting events run.
+        {"a step in display clear's pass",
+         [&] {
+             clickLater(ctl->Command2[1]);
+             ctl->Check1->click();
+         },
+         -1},
+    };
+    for (const Case& c : cases) {
+        ctl->Check1->setChecked(false);
+        RouteFixture::resetRouteState();
+        setRoute("12", "1");
+        c.queue();
+        if (c.row >= 0)
+            step(1);
+        const QImage strip = board.ChimeiCtl->strip();
+        if (c.row <= 0) {
+            EXPECT_TRUE(ctl->Check1->isChecked()) << c.what;
+            EXPECT_EQ(cell(1), "   ") << c.what;
+            int lit = 0;
+            for (int y = 0; y < strip.height(); ++y)
+                for (int x = 0; x < strip.width(); ++x)
+                    lit += strip.pixel(x, y) != strip.pixel(0, 0);
+            EXPECT_EQ(lit, 0) << c.what << ": a name stands on a cleared board";
+            continue;
+        }
+        EXPECT_EQ(DataIo::nCurIndex + 1, c.row) << c.what;
+        EXPECT_EQ(board.Degit[c.row]->Value(), QVariant(1000 + 11 * c.row)) << c.what;
+        EXPECT_EQ(board.ChimeiCtl->strChimei, QStringLiteral("停留所%1").arg(c.row)) << c.what;
+        board.ChimeiCtl->SetChimei(QStringLiteral("停留所%1").arg(c.row));
+        EXPECT_EQ(board.ChimeiCtl->strip(), strip) << c.what << ": the column shows another name";
+    }
 }
 
 TEST_F(Panel, EmptyRouteOpensRouteZeroAndFoldersMayEndInASeparator)

@@ -338,6 +338,84 @@ TEST_F(SettingsFile, OnlyAFileThatFailedToLoadIsKeptAside)
     }
 }
 
+TEST_F(SettingsFile, AKeptCopyThatCannotBeMadeDoesNotStopTheSave)
+{
+    write(path(), distinctFile().left(300));
+    {
+        SeamRecorder seam;
+        load(path());
+        ASSERT_EQ(seam.calls.size(), 1);
+    }
+    // A folder where the copy would go: neither removed nor written over.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("517.in4.bak")));
+    SeamRecorder seam;
+    EXPECT_EQ(save(path()).size(), 478 + 10) << "the settings were saved all the same";
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_TRUE(seam.calls[0].text.contains(path() + QStringLiteral(".bak"))) << seam.calls[0].text.toStdString();
+    EXPECT_FALSE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:")));
+}
+
+// The settings of a read-only program folder are read there and saved into
+// the configuration folder, made by the save; the file read stays as it was.
+TEST_F(SettingsFile, SettingsReadFromOneFileAreSavedToTheOther)
+{
+    const QString shipped = path(QStringLiteral("shipped.in4"));
+    const QString own = dir.filePath(QStringLiteral("config/517/517.in4"));
+    for (bool readable : {false, true}) {
+        const QByteArray original = readable ? distinctFile() : distinctFile().left(100);
+        write(shipped, original);
+        QFile::remove(own);
+        setSettingsFiles({shipped, own, true});
+        SeamRecorder seam;
+        LoadIni(board, *ctl, *opt);
+        EXPECT_EQ(seam.calls.size(), readable ? 0 : 1) << readable;
+        EXPECT_EQ(opt->Text2[0]->text(), readable ? QStringLiteral("運賃/データ") : QString()) << readable;
+        SaveIni(board, *ctl, *opt);
+        EXPECT_EQ(seam.calls.size(), readable ? 0 : 1) << readable << ": " << seam.calls.last().text.toStdString();
+        EXPECT_EQ(readAll(shipped), original) << readable;
+        EXPECT_FALSE(QFile::exists(shipped + QStringLiteral(".bak"))) << readable << ": the file read is not replaced";
+        if (readable)
+            EXPECT_EQ(readAll(own), original);
+        else
+            EXPECT_GE(readAll(own).size(), 478);
+    }
+}
+
+TEST_F(SettingsFile, AFirstRunBeforeTheConfigurationFolderIsMadeIsQuiet)
+{
+    const QString own = dir.filePath(QStringLiteral("config/517/517.in4"));
+    setSettingsFiles({own, own, true});
+    SeamRecorder seam;
+    LoadIni(board, *ctl, *opt);
+    SaveIni(board, *ctl, *opt);
+    EXPECT_TRUE(seam.calls.isEmpty()) << seam.calls.value(0).text.toStdString();
+    EXPECT_EQ(readAll(own).size(), 478 + 10);
+}
+
+// A back panel the panel cannot have is refused at the load and never reaches
+// the next save, so the start after it loads whole again.
+TEST_F(SettingsFile, ARefusedBackPanelIsNotSavedBack)
+{
+    for (std::int16_t refused : {2, -1, 32767}) {
+        resetRecords();
+        CtrlDataInfo.nFrame1Back = refused;
+        write(path(), toFileBytes());
+        resetRecords();
+        {
+            SeamRecorder seam;
+            load(path());
+            ASSERT_EQ(seam.calls.size(), 1) << refused;
+            EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:340\r\n"))) << refused;
+        }
+        EXPECT_EQ(ctl->nFrame1Back, 0) << refused;
+        save(path());
+        SeamRecorder seam;
+        load(path());
+        EXPECT_TRUE(seam.calls.isEmpty()) << refused << ": " << seam.calls.value(0).text.toStdString();
+        EXPECT_EQ(CtrlDataInfo.nFrame1Back, 0) << refused;
+    }
+}
+
 TEST_F(SettingsFile, TextsCodePage932CannotHoldAreSavedReplacedAndNamed)
 {
     opt->txtSelectSound[0]->setText(QStringLiteral("a\u00E9b.wav"));
