@@ -21,7 +21,10 @@ Files locate(const QString& exeDir, const QString& configDir, const QString& fil
     const QString inConfig = QDir(configDir).filePath(fileName);
     if (QFileInfo(besideExe).isFile() && replaceable(besideExe))
         return {besideExe, besideExe, false};
-    if (QFileInfo(besideExe).isFile())
+    // A file the program cannot replace is only where the settings start
+    // from; once a save has gone to the configuration folder, that one is
+    // the user's.
+    if (QFileInfo(besideExe).isFile() && !QFileInfo(inConfig).isFile())
         return {besideExe, inConfig, true};
     return {inConfig, inConfig, true};
 }

@@ -27,8 +27,8 @@ bool canReplace(const QString& file);
 // there, else in the user's configuration folder (configDir). Saved back
 // where it was read when that file can be replaced, else into the
 // configuration folder. A read-only program folder, as an installed program
-// has, so still provides the settings it carries, and the user's own go to
-// the configuration folder.
+// has, so still provides the settings it carries until the first save; from
+// then on the user's own copy in the configuration folder is read.
 Files locate(const QString& exeDir, const QString& configDir, const QString& fileName,
              const std::function<bool(const QString&)>& replaceable = canReplace);
 

@@ -39,7 +39,10 @@ TEST(SettingsLocation, LoadBesideTheExecutableWhenThereSaveWhereItCanBeReplaced)
         {"file beside a read-only executable", true, false, false, false, Where::Exe, Where::Config},
         {"only the configuration folder's", false, false, true, true, Where::Config, Where::Config},
         {"both, the executable's first", true, false, true, true, Where::Exe, Where::Exe},
-        {"both, the executable's read-only", true, false, true, false, Where::Exe, Where::Config},
+        // The configuration folder's copy is the user's own save over the
+        // settings the program carries: reading the carried file again
+        // would lose every change at each start.
+        {"both, the executable's read-only", true, false, true, false, Where::Config, Where::Config},
         {"a folder by the file's name", false, true, true, true, Where::Config, Where::Config},
     };
     for (const LocateCase& c : cases) {
