@@ -1,6 +1,7 @@
 #include "sound/AudioOutput.h"
 
 #include "platform/ApiLib.h"
+#include "sound/BackgroundLoad.h"
 #include "sound/SoundDecoder.h"
 
 #include <QCoreApplication>
@@ -154,14 +155,17 @@ void AudioOutput::Impl::open(const std::string& appName)
             noDevice(SDL_GetError());
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
         } else {
+            feeder = std::thread([this] { feed(); });
             // Songs are the only sounds that need it, and none can play
             // without a device. Made before the output counts as ready:
             // loading the font keeps a processor and the memory system busy
             // for tens of milliseconds, and a first sound started meanwhile
             // would come late; a sound asked for during start-up waits the
-            // few milliseconds more instead.
+            // few milliseconds more instead. Only this thread, which ends
+            // here, gives way to the windows coming up; the device's thread
+            // and the feeder were made before.
+            BackgroundLoad::lowerThisThread();
             SoundDecoder::prepareSynthesiser();
-            feeder = std::thread([this] { feed(); });
             SDL_PauseAudioDevice(device, 0);
         }
     }

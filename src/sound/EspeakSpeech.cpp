@@ -3,6 +3,7 @@
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "sound/AudioOutput.h"
+#include "sound/BackgroundLoad.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -286,7 +287,13 @@ void EspeakSpeech::waitLoaded() const
 
 void EspeakSpeech::run(const QString& program)
 {
-    load(program);
+    // Loaded on a thread of its own, at a lower priority than the windows
+    // coming up; the voice itself then speaks at the normal one.
+    std::thread loader([this, &program] {
+        BackgroundLoad::lowerThisThread();
+        load(program);
+    });
+    loader.join();
     for (;;) {
         Job job;
         {

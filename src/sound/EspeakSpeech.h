@@ -70,6 +70,10 @@ public:
     void setPcmTap(PcmTap tap);
     static int sampleRate();
 
+    // Returns once the dictionary and the voice are loaded (or failed to);
+    // every request waits for that by itself (measurements and tests).
+    void waitLoaded() const;
+
     // Makes the next synthesis fail as a broken voice would (tests).
     void failNextSynthesis() { m_failNext = true; }
 
@@ -90,7 +94,6 @@ private:
 
     void cancelCurrent();
     void load(const QString& program);
-    void waitLoaded() const;
     void run(const QString& program);
     void synthesise(const Job& job);
     bool deliver(const short* wav, int count, std::uint64_t generation);
