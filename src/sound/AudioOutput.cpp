@@ -156,16 +156,6 @@ void AudioOutput::Impl::open(const std::string& appName)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
         } else {
             feeder = std::thread([this] { feed(); });
-            // Songs are the only sounds that need it, and none can play
-            // without a device. Made before the output counts as ready:
-            // loading the font keeps a processor and the memory system busy
-            // for tens of milliseconds, and a first sound started meanwhile
-            // would come late; a sound asked for during start-up waits the
-            // few milliseconds more instead. Only this thread, which ends
-            // here, gives way to the windows coming up; the device's thread
-            // and the feeder were made before.
-            BackgroundLoad::lowerThisThread();
-            SoundDecoder::prepareSynthesiser();
             SDL_PauseAudioDevice(device, 0);
         }
     }
@@ -177,7 +167,16 @@ void AudioOutput::Impl::open(const std::string& appName)
     }
     readyChanged.notify_all();
     notify(waiting);
-
+    // Songs are the only sounds that need a synthesiser, and none can play
+    // without a device. Made after the output counts as ready, so that
+    // neither a sound nor the voice waits for the soundfont, and at a lower
+    // priority, so that the windows coming up do not either; the device's
+    // thread and the feeder were made before and keep theirs. A song asked
+    // for before this is done loads the font itself.
+    if (device != 0) {
+        BackgroundLoad::lowerThisThread();
+        SoundDecoder::prepareSynthesiser();
+    }
 }
 
 void AudioOutput::Impl::feed()

@@ -43,6 +43,10 @@ public:
         qputenv("SDL_AUDIODRIVER", "disk");
         qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(mixedFile()));
         ASSERT_TRUE(AudioOutput::instance().available()) << AudioOutput::instance().reason().toStdString();
+        // The output makes a synthesiser for songs in the background once it
+        // is ready; loading the soundfont would take the processor from the
+        // first test's sounds. It is waited for here instead.
+        SoundDecoder::prepareSynthesiser();
     }
 
 private:
