@@ -1,6 +1,7 @@
 #include "sound/AudioOutput.h"
 #include "sound/mdlSndAPI.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -8,7 +9,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <fstream>
+#include <string>
 #include <condition_variable>
 #include <cstdlib>
 #include <mutex>
@@ -119,3 +123,112 @@ static void BM_PlaySndToFirstSoundingSample(benchmark::State& state)
     state.counters["worst_ms"] = worst * 1000.0;
 }
 BENCHMARK(BM_PlaySndToFirstSoundingSample)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// A value of /proc/self/status in KiB ("VmRSS", "VmHWM").
+long statusKiB(const char* key)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::stol(line.substr(prefix.size()));
+    }
+    return -1;
+}
+
+// Sets the peak resident size back to the present size (Linux 4.0 on).
+void resetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+} // namespace
+
+// A ten-minute recording or song chosen as a sound (made at build time by
+// chimegen --long), played on a fresh channel: how long PlaySnd keeps the
+// user-interface thread, how long until the sound's first sample reaches the
+// mix, the longest the user-interface thread then goes without serving its
+// events while the sound plays for a second, and how far the program's
+// resident memory peaks above where it stood before the play. The sound is
+// closed after each second.
+static void BM_LongSound(benchmark::State& state, const char* name)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    AudioOutput& output = AudioOutput::instance();
+    if (!output.available()) {
+        state.SkipWithError(output.reason().toStdString().c_str());
+        return;
+    }
+    const QString file = QStringLiteral(LONG_SOUNDS_DIR "/") + QLatin1String(name);
+    if (!QFile::exists(file)) {
+        state.SkipWithError("the ten-minute sounds were not made (target long_sounds)");
+        return;
+    }
+    std::atomic<bool> listening{false};
+    std::atomic<std::int64_t> heardNs{0};
+    output.setMixObserver([&](const std::int16_t* samples, int frames) {
+        if (!listening)
+            return;
+        for (int i = 0; i < 2 * frames; ++i) {
+            if (samples[i] != 0) {
+                const auto at = Clock::now() + std::chrono::nanoseconds(std::int64_t(i / 2) * 1'000'000'000 / AudioOutput::SampleRate);
+                heardNs = at.time_since_epoch().count();
+                listening = false;
+                return;
+            }
+        }
+    });
+
+    double worstReturn = 0, worstFirst = 0, worstStall = 0, sumReturn = 0, sumFirst = 0;
+    long peakAdded = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const long before = statusKiB("VmRSS");
+        resetPeakMemory();
+        heardNs = 0;
+        listening = true;
+        const Clock::time_point pressed = Clock::now();
+        mdlSndAPI::PlaySnd(file, QStringLiteral("S2"), 0, 0);
+        const Clock::time_point returned = Clock::now();
+        // The user-interface thread goes on serving events while it plays.
+        double stall = std::chrono::duration<double>(returned - pressed).count();
+        Clock::time_point last = returned;
+        while (Clock::now() - returned < std::chrono::seconds(1)) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const Clock::time_point now = Clock::now();
+            stall = std::max(stall, std::chrono::duration<double>(now - last).count() - 0.001);
+            last = now;
+        }
+        if (heardNs == 0) {
+            state.SkipWithError("the sound never reached the mix");
+            break;
+        }
+        const double took = std::chrono::duration<double>(returned - pressed).count();
+        const double first = std::chrono::duration<double>(Clock::time_point(Clock::duration(heardNs.load())) - pressed).count();
+        peakAdded = std::max(peakAdded, statusKiB("VmHWM") - before);
+        mdlSndAPI::CloseAllSnd();
+        worstReturn = std::max(worstReturn, took);
+        worstFirst = std::max(worstFirst, first);
+        worstStall = std::max(worstStall, stall);
+        sumReturn += took;
+        sumFirst += first;
+        ++n;
+        state.SetIterationTime(took);
+    }
+    output.setMixObserver({});
+    if (n == 0)
+        return;
+    state.counters["playsnd_ms"] = sumReturn / n * 1000.0;
+    state.counters["playsnd_worst_ms"] = worstReturn * 1000.0;
+    state.counters["first_sample_ms"] = sumFirst / n * 1000.0;
+    state.counters["first_sample_worst_ms"] = worstFirst * 1000.0;
+    state.counters["ui_stall_worst_ms"] = worstStall * 1000.0;
+    state.counters["peak_added_MiB"] = static_cast<double>(peakAdded) / 1024.0;
+}
+BENCHMARK_CAPTURE(BM_LongSound, wav, "long.wav")->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongSound, mp3, "long.mp3")->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongSound, midi, "long.mid")->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);

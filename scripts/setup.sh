@@ -16,7 +16,7 @@ packages=(
   libfreetype-dev xfonts-shinonome
   # sound: WAV and MP3 decoding, MIDI rendering with a General MIDI soundfont,
   # the mixed output
-  libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont libsdl2-dev
+  libsndfile1-dev libfluidsynth-dev timgm6mb-soundfont libsdl2-dev libreaderwriterqueue-dev
   # speech: espeak-ng's Japanese voice, MeCab readings for kanji, and the tool
   # that compiles the transit words' user dictionary
   libespeak-ng-dev espeak-ng-data libmecab-dev mecab-ipadic mecab-ipadic-utf8 mecab-utils

@@ -34,6 +34,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
@@ -126,19 +127,28 @@ void frmCtl::Form_Load()
 }
 
 // Without a sound device the simulator runs on silently; it says so once,
-// in a note that does not hold up the start-up.
+// in a note that does not hold up the start-up: the device is tried on a
+// thread of its own, and the note comes when that is over.
 void frmCtl::tellIfSilent()
 {
-    const AudioOutput& out = AudioOutput::instance();
-    if (out.available())
-        return;
-    auto* note = new QMessageBox(QMessageBox::Information, ApiLib::AppTitle,
-                                 QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\n(%1)").arg(out.reason()),
-                                 QMessageBox::Ok, this);
-    note->setObjectName(QStringLiteral("noSoundNote"));
-    note->setAttribute(Qt::WA_DeleteOnClose);
-    note->setModal(false);
-    QTimer::singleShot(0, note, &QWidget::show);
+    QPointer<frmCtl> panel(this);
+    AudioOutput::instance().whenReady([panel] {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [panel] {
+                const AudioOutput& out = AudioOutput::instance();
+                if (!panel || out.available())
+                    return;
+                auto* note = new QMessageBox(QMessageBox::Information, ApiLib::AppTitle,
+                                             QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\n(%1)").arg(out.reason()),
+                                             QMessageBox::Ok, panel);
+                note->setObjectName(QStringLiteral("noSoundNote"));
+                note->setAttribute(Qt::WA_DeleteOnClose);
+                note->setModal(false);
+                note->show();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 frmCtl::~frmCtl()

@@ -3,11 +3,13 @@
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "sound/AudioOutput.h"
+#include "sound/BackgroundLoad.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
 #include <cstdio>
@@ -38,6 +40,26 @@ AppError noJapaneseVoice(const QString& dataDir)
     return AppError(ErrNo::FileNotFound,
                     QStringLiteral("espeak-ng の日本語音声 (ja) が %1 にありません。espeak-ng-data を導入してください。")
                         .arg(dataDir));
+}
+
+// Whether espeak-ng's Japanese voice is where it will be looked for, without
+// loading it. Called with voiceMutex held.
+void checkVoice(const QString& voiceData)
+{
+    if (!voiceData.isEmpty()) {
+        if (!hasJapaneseVoice(voiceData))
+            throw noJapaneseVoice(voiceData);
+        return;
+    }
+    if (g_sampleRate > 0)
+        return;
+    // Only settles which folder espeak-ng will read.
+    espeak_ng_InitializePath(nullptr);
+    const char* dataPath = nullptr;
+    espeak_Info(&dataPath);
+    const QString actual = QString::fromLocal8Bit(dataPath ? dataPath : "");
+    if (!hasJapaneseVoice(actual))
+        throw noJapaneseVoice(actual);
 }
 
 // Starts espeak-ng once for the process; the first engine's data folder
@@ -87,16 +109,19 @@ EspeakSpeech::EspeakSpeech()
 }
 
 EspeakSpeech::EspeakSpeech(const Paths& paths)
+    : m_output(AudioOutput::shared())
+    , m_paths(paths)
 {
-    // Made first so that it outlives an engine kept in a static: the
-    // destructor still cuts the voice there.
-    AudioOutput::instance();
-    Yomi::load(paths.dictionary);
+    if (!QFileInfo(paths.dictionary + QStringLiteral("/sys.dic")).isFile())
+        throw AppError(ErrNo::FileNotFound,
+                       QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。mecab-ipadic-utf8 を導入してください。")
+                           .arg(paths.dictionary));
     {
         std::lock_guard lock(voiceMutex());
-        startVoice(paths.voiceData, &SynthCallback::call);
+        checkVoice(paths.voiceData);
     }
-    m_worker = std::thread([this] { run(); });
+    // The worker does not ask the application for the name.
+    m_worker = std::thread([this, program = ApiLib::ExeName()] { run(program); });
 }
 
 EspeakSpeech::~EspeakSpeech()
@@ -112,6 +137,7 @@ EspeakSpeech::~EspeakSpeech()
 
 void EspeakSpeech::Speak(const QString& text)
 {
+    waitLoaded();
     QByteArray input;
     try {
         input = voiceInput(Yomi::toSpeakable(text)).toUtf8();
@@ -125,7 +151,7 @@ void EspeakSpeech::Speak(const QString& text)
     {
         std::lock_guard lock(m_audioMutex);
         generation = ++m_generation;
-        AudioOutput::instance().clearSpeech();
+        m_output->clearSpeech();
     }
     if (input.isEmpty())
         return;
@@ -194,6 +220,7 @@ QString EspeakSpeech::voiceInput(const QString& speakable)
 
 QString EspeakSpeech::phonemes(const QString& text) const
 {
+    waitLoaded();
     const QByteArray input = voiceInput(Yomi::toSpeakable(text)).toUtf8();
     char* buffer = nullptr;
     std::size_t size = 0;
@@ -229,14 +256,46 @@ void EspeakSpeech::cancelCurrent()
     {
         std::lock_guard lock(m_audioMutex);
         ++m_generation;
-        AudioOutput::instance().clearSpeech();
+        m_output->clearSpeech();
     }
     std::lock_guard lock(m_queueMutex);
     m_pending.reset();
 }
 
-void EspeakSpeech::run()
+void EspeakSpeech::load(const QString& program)
 {
+    bool failed = false;
+    try {
+        Yomi::load(m_paths.dictionary);
+        std::lock_guard lock(voiceMutex());
+        startVoice(m_paths.voiceData, &SynthCallback::call);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: speech is not available: %s\n", qPrintable(program), e.what());
+        failed = true;
+    }
+    {
+        std::lock_guard lock(m_loadMutex);
+        m_loadDone = true;
+        m_loadFailed = failed;
+    }
+    m_loadChanged.notify_all();
+}
+
+void EspeakSpeech::waitLoaded() const
+{
+    std::unique_lock lock(m_loadMutex);
+    m_loadChanged.wait(lock, [this] { return m_loadDone; });
+}
+
+void EspeakSpeech::run(const QString& program)
+{
+    // Loaded on a thread of its own, at a lower priority than the windows
+    // coming up; the voice itself then speaks at the normal one.
+    std::thread loader([this, &program] {
+        BackgroundLoad::lowerThisThread();
+        load(program);
+    });
+    loader.join();
     for (;;) {
         Job job;
         {
@@ -255,7 +314,7 @@ void EspeakSpeech::run()
 void EspeakSpeech::synthesise(const Job& job)
 {
     espeak_ERROR result = EE_INTERNAL_ERROR;
-    if (!m_failNext.exchange(false)) {
+    if (!m_failNext.exchange(false) && !m_loadFailed) {
         Delivery delivery{this, job.generation};
         std::lock_guard lock(voiceMutex());
         espeak_SetParameter(espeakRATE, job.settings.rate, 0);
@@ -275,7 +334,7 @@ bool EspeakSpeech::deliver(const short* wav, int count, std::uint64_t generation
     if (generation != m_generation)
         return false;
     if (wav && count > 0) {
-        AudioOutput::instance().appendSpeech(wav, static_cast<std::size_t>(count), g_sampleRate);
+        m_output->appendSpeech(wav, static_cast<std::size_t>(count), g_sampleRate);
         if (m_tap)
             m_tap(wav, static_cast<std::size_t>(count));
     }

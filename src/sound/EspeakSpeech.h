@@ -12,13 +12,19 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+class AudioOutput;
+
 // espeak-ng's Japanese voice fed with MeCab readings. Synthesis runs on a
 // worker thread of its own, one request at a time; its PCM goes to the
-// program's audio output as it is produced.
+// program's audio output as it is produced. The worker first loads MeCab's
+// dictionary and the voice, so that making the engine costs the start-up
+// only a look whether they are there; a request made before they are loaded
+// waits for them.
 class EspeakSpeech final : public SpeechEngine
 {
 public:
@@ -33,7 +39,8 @@ public:
     static inline const QString TestSentence = QStringLiteral("次は、市役所前です。お降りの方はお知らせください。");
 
     // Raises AppError when MeCab's dictionary, espeak-ng or its Japanese voice
-    // is missing.
+    // is missing. Should loading them fail all the same, every request fails
+    // (Status -1).
     EspeakSpeech();
     explicit EspeakSpeech(const Paths& paths);
     ~EspeakSpeech() override;
@@ -64,6 +71,10 @@ public:
     void setPcmTap(PcmTap tap);
     static int sampleRate();
 
+    // Returns once the dictionary and the voice are loaded (or failed to);
+    // every request waits for that by itself (measurements and tests).
+    void waitLoaded() const;
+
     // Makes the next synthesis fail as a broken voice would (tests).
     void failNextSynthesis() { m_failNext = true; }
 
@@ -83,9 +94,19 @@ private:
     };
 
     void cancelCurrent();
-    void run();
+    void load(const QString& program);
+    void run(const QString& program);
     void synthesise(const Job& job);
     bool deliver(const short* wav, int count, std::uint64_t generation);
+
+    // Held to the engine's end: the voice is cut there, whenever the
+    // program's statics go.
+    std::shared_ptr<AudioOutput> m_output;
+    Paths m_paths;
+    mutable std::mutex m_loadMutex;
+    mutable std::condition_variable m_loadChanged;
+    bool m_loadDone = false;
+    std::atomic<bool> m_loadFailed{false};
 
     VoiceSettings m_settings;
     std::atomic<std::int32_t> m_status{0};

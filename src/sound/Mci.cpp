@@ -4,13 +4,11 @@
 #include "sound/SoundDecoder.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <array>
-#include <list>
 #include <optional>
 
 namespace {
@@ -20,7 +18,9 @@ using namespace MciError;
 struct Device
 {
     QString alias;
-    std::shared_ptr<const PcmBuffer> pcm;
+    QString path;
+    SoundInfo info;
+    bool played = false;
 };
 
 // One open device per output channel, indexed by channel.
@@ -28,69 +28,6 @@ std::array<std::optional<Device>, AudioOutput::ChannelCount>& devices()
 {
     static std::array<std::optional<Device>, AudioOutput::ChannelCount> open;
     return open;
-}
-
-// Every key press reopens its click, and a song takes tens of milliseconds
-// to render: recently decoded files are kept while they are unchanged.
-class DecodeCache
-{
-public:
-    DecodedSound decode(const QString& path)
-    {
-        const QFileInfo info(path);
-        const Key key{info.absoluteFilePath(), info.size(), info.lastModified()};
-        for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
-            if (it->key == key) {
-                m_entries.splice(m_entries.begin(), m_entries, it);
-                return {it->pcm, {}};
-            }
-        }
-        DecodedSound sound = SoundDecoder::decodeFile(path);
-        if (sound.ok()) {
-            m_entries.push_front({key, sound.pcm});
-            trim();
-        }
-        return sound;
-    }
-
-private:
-    static constexpr std::size_t MaxEntries = 8;
-    static constexpr std::size_t MaxSamples = 32 * 1024 * 1024; // 64 MiB of 16-bit samples
-
-    struct Key
-    {
-        QString path;
-        qint64 size;
-        QDateTime modified;
-        bool operator==(const Key&) const = default;
-    };
-    struct Entry
-    {
-        Key key;
-        std::shared_ptr<const PcmBuffer> pcm;
-    };
-
-    void trim()
-    {
-        std::size_t samples = 0;
-        std::size_t kept = 0;
-        auto it = m_entries.begin();
-        // The newest entry stays whatever its size: it is about to play.
-        for (; it != m_entries.end(); ++it, ++kept) {
-            samples += it->pcm->samples.size();
-            if (kept > 0 && (kept >= MaxEntries || samples > MaxSamples))
-                break;
-        }
-        m_entries.erase(it, m_entries.end());
-    }
-
-    std::list<Entry> m_entries;
-};
-
-DecodeCache& decodeCache()
-{
-    static DecodeCache cache;
-    return cache;
 }
 
 // Words separated by blanks; a word that begins with a double quote runs to
@@ -202,12 +139,13 @@ std::int32_t open(const QStringList& args)
     const QFileInfo info(path);
     if (!info.isFile())
         return FileNotFound;
-    // Decoded even without a device, so that a file which could never play
-    // is refused the same way with sound or without.
-    const DecodedSound sound = decodeCache().decode(path);
+    // Looked at even without a device, so that a file which could never play
+    // is refused the same way with sound or without. Only its header and
+    // first block are read here; the rest is read while it plays.
+    const SoundInfo sound = SoundDecoder::probe(path);
     if (!sound.ok())
         return InvalidFile;
-    devices()[channel] = Device{alias, sound.pcm};
+    devices()[channel] = Device{alias, path, sound, false};
     return 0;
 }
 
@@ -261,9 +199,38 @@ std::int32_t play(const QStringList& args)
     const int channel = openChannel(args[0]);
     if (channel < 0)
         return InvalidDeviceName;
-    AudioOutput::instance().play(channel, devices()[channel]->pcm);
+    Device& device = *devices()[channel];
+    AudioOutput::instance().play(channel, SoundDecoder::openStream(device.path, device.info));
+    device.played = true;
     if (wait)
         waitUntilDone(channel);
+    return 0;
+}
+
+// status <device> length | position | mode: milliseconds, or the word
+// "playing" or "stopped".
+std::int32_t status(const QStringList& args, QString* answer)
+{
+    if (args.size() < 2)
+        return MissingParameter;
+    if (args.size() > 2)
+        return UnrecognizedKeyword;
+    const int channel = openChannel(args[0]);
+    if (channel < 0)
+        return InvalidDeviceName;
+    const Device& device = *devices()[channel];
+    const AudioOutput& output = AudioOutput::instance();
+    QString value;
+    if (is(args[1], "length"))
+        value = QString::number(device.info.lengthMs);
+    else if (is(args[1], "position"))
+        value = QString::number(device.played ? output.position(channel) * 1000 / AudioOutput::SampleRate : 0);
+    else if (is(args[1], "mode"))
+        value = device.played && output.isPlaying(channel) ? QStringLiteral("playing") : QStringLiteral("stopped");
+    else
+        return UnsupportedFunction;
+    if (answer)
+        *answer = value;
     return 0;
 }
 
@@ -271,6 +238,13 @@ std::int32_t play(const QStringList& args)
 
 std::int32_t mciSendStringA(const QString& command)
 {
+    return mciSendStringA(command, nullptr);
+}
+
+std::int32_t mciSendStringA(const QString& command, QString* answer)
+{
+    if (answer)
+        answer->clear();
     const std::optional<QStringList> words = tokenize(command);
     if (!words)
         return NoClosingQuote;
@@ -286,5 +260,7 @@ std::int32_t mciSendStringA(const QString& command)
         return stop(args);
     if (is(verb, "play"))
         return play(args);
+    if (is(verb, "status"))
+        return status(args, answer);
     return UnrecognizedCommand;
 }

@@ -10,14 +10,20 @@
 //   close <name>
 //   stop <name>
 //   play <name> [from 0] [wait]
+//   status <name> length|position|mode
 //
-// A device name ends in S1 to S4, the output channel it plays on. open
-// decodes the whole file, so a file that cannot be played is refused there;
-// the file's content decides how it is decoded, not the type named. play
-// without wait returns at once; with wait it returns when the sound has
-// ended, keeping windows painting and holding user input back meanwhile.
+// A device name ends in S1 to S4, the output channel it plays on. open reads
+// the file's header and first block, so a file that cannot be played is
+// refused there; the file's content decides how it is decoded, not the type
+// named. The sound itself is decoded while it plays. play without wait
+// returns at once; with wait it returns when the sound has ended, keeping
+// windows painting and holding user input back meanwhile. status answers in
+// milliseconds (length from the header, or a song's tempo map; position as
+// far as the sound has gone to the device) or with "playing" or "stopped".
 // Returns 0 on success, otherwise one of the error numbers below.
 std::int32_t mciSendStringA(const QString& command);
+// The same, with the command's answer (status) in answer.
+std::int32_t mciSendStringA(const QString& command, QString* answer);
 
 // The error numbers of the multimedia command interface that can occur here.
 namespace MciError {

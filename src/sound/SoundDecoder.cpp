@@ -3,13 +3,16 @@
 #include "platform/DataPaths.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <fluidsynth.h>
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace SoundDecoder {
@@ -18,27 +21,29 @@ namespace {
 
 constexpr std::int64_t MaxOutputFrames = std::int64_t(MaxSeconds) * AudioOutput::SampleRate;
 
+// libsndfile is asked for this many samples at a time, whatever the file's
+// channel count: the buffer never grows with what a header says.
+constexpr int ReadSamples = 4096;
+// The synthesiser renders at most this many frames per call.
+constexpr int RenderFrames = 1024;
+
 // FluidSynth's default gain leaves a single bell at about -25 dBFS, far
-// quieter than a recorded chime next to it. A song is rendered in floating
-// point with headroom and then brought to the level of a recorded chime,
-// whether it is one note or a full chord.
-constexpr double MidiGain = 1.0;
-constexpr float MidiPeak = 0.7f;
+// quieter than a recorded chime next to it. Songs are rendered in floating
+// point with this gain, then anything above half of full scale is bent
+// softly towards full scale, so that a single note sounds like a recorded
+// chime and a full chord does not crack.
+constexpr float MidiGain = 2.5f;
+constexpr float KneeLevel = 0.5f;
 // FluidSynth's player goes on reporting "playing" for seconds after the last
-// note; what lies after the last sample above this level is cut.
+// note: once the song's own length has played, the first block that stays at
+// or below this level ends it, and nothing runs longer than TailSeconds past
+// that length.
 constexpr int SilenceLevel = 16;
-constexpr int RenderBlockFrames = 1024;
+constexpr int TailSeconds = 4;
 
 DecodedSound failure(const QString& error)
 {
     return {nullptr, error};
-}
-
-DecodedSound success(PcmBuffer&& pcm)
-{
-    if (pcm.frames() == 0)
-        return failure(QStringLiteral("the file holds no sound"));
-    return {std::make_shared<const PcmBuffer>(std::move(pcm)), {}};
 }
 
 bool isStandardMidiFile(const QByteArray& head)
@@ -46,11 +51,12 @@ bool isStandardMidiFile(const QByteArray& head)
     return head.startsWith("MThd");
 }
 
-// FluidSynth reports through a global log; what it says about a song is kept
-// for the error text instead of going to the terminal.
+// FluidSynth reports through a global log, on the thread that called it;
+// what it says about a song is kept for the error text instead of going to
+// the terminal.
 QString& fluidMessage()
 {
-    static QString message;
+    thread_local QString message;
     return message;
 }
 
@@ -94,12 +100,439 @@ void closeSndFile(SNDFILE* f)
 }
 using SndFilePtr = std::unique_ptr<SNDFILE, Deleter<SNDFILE, closeSndFile>>;
 
-void trimTrailingSilence(std::vector<std::int16_t>& samples)
+std::int16_t toSample(double value)
 {
-    auto loud = std::find_if(samples.rbegin(), samples.rend(), [](std::int16_t s) { return std::abs(s) > SilenceLevel; });
-    std::size_t keep = static_cast<std::size_t>(samples.rend() - loud);
-    keep += keep % 2; // whole frames
-    samples.resize(std::min(keep, samples.size()));
+    return static_cast<std::int16_t>(std::clamp<long>(std::lround(value), INT16_MIN, INT16_MAX));
+}
+
+// libsndfile a block at a time, converted to stereo at the output rate by
+// linear interpolation that runs on across the blocks.
+class SampledStream final : public SoundStream
+{
+public:
+    explicit SampledStream(QString path)
+        : m_path(std::move(path))
+    {
+    }
+
+    bool start() override
+    {
+        SF_INFO info{};
+        m_file.reset(sf_open(QFile::encodeName(m_path).constData(), SFM_READ, &info));
+        if (!m_file || info.channels <= 0 || info.samplerate <= 0)
+            return false;
+        m_channels = info.channels;
+        m_step = static_cast<double>(info.samplerate) / AudioOutput::SampleRate;
+        return true;
+    }
+
+    int read(std::int16_t* out, int frames) override
+    {
+        int produced = 0;
+        while (produced < frames) {
+            const auto i = static_cast<int>(std::floor(m_t));
+            if (i + 1 < m_inFrames || (m_eof && i < m_inFrames)) {
+                // The last frame of the file is held for the output frames
+                // that fall between it and where a next one would be.
+                const int j = std::min(i + 1, m_inFrames - 1);
+                const double w = m_t - i;
+                for (int side = 0; side < 2; ++side) {
+                    const double a = frame(i, side);
+                    const double b = frame(j, side);
+                    out[2 * produced + side] = toSample(a + (b - a) * w);
+                }
+                ++produced;
+                m_t += m_step;
+            } else if (m_eof || !refill()) {
+                break;
+            }
+        }
+        return produced;
+    }
+
+private:
+    // Frame i of the block in hand; -1 is the last frame of the block before.
+    std::int16_t frame(int i, int side) const { return i < 0 ? m_previous[side] : m_in[2 * i + side]; }
+
+    // Reads the next block; false (and from then on the end) when the file
+    // has nothing more to give, also when it breaks off in the middle. The
+    // frame count in the header is not trusted: some MP3s overstate it.
+    bool refill()
+    {
+        const int want = std::max(1, ReadSamples / m_channels);
+        const sf_count_t got = m_file ? sf_readf_short(m_file.get(), m_raw.data(), want) : 0;
+        if (got <= 0) {
+            m_eof = true;
+            return false;
+        }
+        if (m_inFrames > 0) {
+            m_previous = {m_in[2 * (m_inFrames - 1)], m_in[2 * (m_inFrames - 1) + 1]};
+            m_t -= m_inFrames;
+        }
+        m_inFrames = static_cast<int>(got);
+        for (int f = 0; f < m_inFrames; ++f) {
+            const std::int16_t* s = m_raw.data() + static_cast<std::ptrdiff_t>(f) * m_channels;
+            m_in[2 * f] = s[0];
+            m_in[2 * f + 1] = m_channels == 1 ? s[0] : s[1];
+        }
+        return true;
+    }
+
+    QString m_path;
+    SndFilePtr m_file;
+    int m_channels = 1;
+    double m_step = 1.0;
+    std::array<std::int16_t, ReadSamples> m_raw{};
+    std::array<std::int16_t, 2 * ReadSamples> m_in{};
+    int m_inFrames = 0;
+    std::array<std::int16_t, 2> m_previous{};
+    // Where the next output frame lies, in frames of the block in hand.
+    double m_t = 0.0;
+    bool m_eof = false;
+};
+
+fluid_settings_t* songSettings()
+{
+    fluid_settings_t* settings = new_fluid_settings();
+    if (!settings)
+        return nullptr;
+    fluid_settings_setnum(settings, "synth.sample-rate", AudioOutput::SampleRate);
+    fluid_settings_setnum(settings, "synth.gain", 1.0);
+    // Blocks are rendered ahead of the output: the player must count time in
+    // rendered samples, not on the system clock.
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    // No thread of the synthesiser's own: each song renders on the thread
+    // that reads it.
+    fluid_settings_setint(settings, "synth.cpu-cores", 1);
+    return settings;
+}
+
+// A synthesiser with the soundfont loaded. Loading the font takes tens of
+// milliseconds, far longer than a song may take to start: synthesisers are
+// made ahead and kept for the next song once one ends.
+struct Synth
+{
+    SettingsPtr settings;
+    SynthPtr synth;
+    QString font;
+};
+
+std::unique_ptr<Synth> makeSynth(const QString& font)
+{
+    auto s = std::make_unique<Synth>();
+    s->font = font;
+    s->settings.reset(songSettings());
+    if (s->settings)
+        s->synth.reset(new_fluid_synth(s->settings.get()));
+    if (!s->synth || fluid_synth_sfload(s->synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
+        return nullptr;
+    return s;
+}
+
+// Up to one synthesiser a channel kept ready, for the default soundfont. Held
+// through shared pointers by every song, so it outlives the last of them.
+class SynthPool
+{
+public:
+    static constexpr std::size_t MaxSpare = AudioOutput::ChannelCount;
+
+    static const std::shared_ptr<SynthPool>& instance()
+    {
+        static const std::shared_ptr<SynthPool> pool = std::make_shared<SynthPool>();
+        return pool;
+    }
+
+    std::unique_ptr<Synth> take(const QString& font)
+    {
+        if (font == defaultSoundFont()) {
+            std::lock_guard lock(m_mutex);
+            if (!m_spare.empty()) {
+                auto s = std::move(m_spare.back());
+                m_spare.pop_back();
+                return s;
+            }
+        }
+        return makeSynth(font);
+    }
+
+    void give(std::unique_ptr<Synth> s)
+    {
+        if (!s || s->font != defaultSoundFont())
+            return;
+        // Notes off, controllers and programs as after loading.
+        fluid_synth_system_reset(s->synth.get());
+        std::lock_guard lock(m_mutex);
+        if (m_spare.size() < MaxSpare)
+            m_spare.push_back(std::move(s));
+    }
+
+    bool hasSpare()
+    {
+        std::lock_guard lock(m_mutex);
+        return !m_spare.empty();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Synth>> m_spare;
+};
+
+// FluidSynth's player rendering a song as it is read.
+class MidiStream final : public SoundStream
+{
+public:
+    MidiStream(QString path, QString soundFont, std::int64_t lengthMs)
+        : m_pool(SynthPool::instance())
+        , m_path(std::move(path))
+        , m_soundFont(soundFont.isEmpty() ? defaultSoundFont() : std::move(soundFont))
+        , m_songFrames(lengthMs * AudioOutput::SampleRate / 1000)
+    {
+    }
+
+    bool start() override
+    {
+        quietFluid();
+        fluidMessage().clear();
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSongBytes)
+            return fail(file.errorString());
+        const QByteArray song = file.read(MaxSongBytes);
+        if (!isStandardMidiFile(song))
+            return fail(QStringLiteral("not a Standard MIDI File"));
+        m_synth = m_pool->take(m_soundFont);
+        if (!m_synth)
+            return fail(QStringLiteral("the soundfont %1 could not be loaded").arg(m_soundFont));
+        m_player.reset(new_fluid_player(m_synth->synth.get()));
+        if (!m_player || fluid_player_add_mem(m_player.get(), song.constData(), static_cast<size_t>(song.size())) != FLUID_OK
+            || fluid_player_play(m_player.get()) != FLUID_OK)
+            return fail(QStringLiteral("the song could not be started"));
+        return true;
+    }
+
+    int read(std::int16_t* out, int frames) override
+    {
+        if (m_done || !m_player)
+            return 0;
+        frames = std::min(frames, RenderFrames);
+        // Past the song's length, or once the player has let go of it, only
+        // the notes' release is left.
+        const bool tail = m_rendered >= m_songFrames || fluid_player_get_status(m_player.get()) != FLUID_PLAYER_PLAYING;
+        fluid_synth_write_float(m_synth->synth.get(), frames, m_render.data(), 0, 2, m_render.data(), 1, 2);
+        int loudest = 0;
+        for (int i = 0; i < 2 * frames; ++i) {
+            out[i] = shape(m_render[static_cast<std::size_t>(i)]);
+            loudest = std::max(loudest, std::abs(static_cast<int>(out[i])));
+        }
+        m_rendered += frames;
+        if (tail && (loudest <= SilenceLevel || m_rendered > m_songFrames + std::int64_t(TailSeconds) * AudioOutput::SampleRate)) {
+            m_done = true;
+            return 0;
+        }
+        return frames;
+    }
+
+    ~MidiStream() override
+    {
+        m_player.reset();
+        m_pool->give(std::move(m_synth));
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString& why)
+    {
+        m_error = fluidMessage().isEmpty() ? why : fluidMessage();
+        m_player.reset();
+        return false;
+    }
+
+    static std::int16_t shape(float v)
+    {
+        float x = std::abs(v * MidiGain);
+        if (x > KneeLevel)
+            x = KneeLevel + (1.0f - KneeLevel) * std::tanh((x - KneeLevel) / (1.0f - KneeLevel));
+        return toSample(std::copysign(x, v) * 32767.0f);
+    }
+
+    std::shared_ptr<SynthPool> m_pool;
+    QString m_path;
+    QString m_soundFont;
+    std::int64_t m_songFrames;
+    QString m_error;
+    std::unique_ptr<Synth> m_synth;
+    PlayerPtr m_player;
+    std::array<float, 2 * RenderFrames> m_render{};
+    std::int64_t m_rendered = 0;
+    bool m_done = false;
+};
+
+class BufferStream final : public SoundStream
+{
+public:
+    explicit BufferStream(std::shared_ptr<const PcmBuffer> pcm)
+        : m_pcm(std::move(pcm))
+    {
+    }
+
+    int read(std::int16_t* out, int frames) override
+    {
+        if (!m_pcm)
+            return 0;
+        const auto n = static_cast<int>(std::min<std::int64_t>(frames, m_pcm->frames() - m_position));
+        if (n <= 0)
+            return 0;
+        std::copy_n(m_pcm->samples.data() + 2 * m_position, 2 * n, out);
+        m_position += n;
+        return n;
+    }
+
+private:
+    std::shared_ptr<const PcmBuffer> m_pcm;
+    std::int64_t m_position = 0;
+};
+
+quint32 be32(const unsigned char* p)
+{
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
+
+// Reads a variable-length quantity at p, at most four bytes, none past end.
+bool varLength(const unsigned char*& p, const unsigned char* end, quint32& value)
+{
+    value = 0;
+    for (int n = 0; n < 4; ++n) {
+        if (p >= end)
+            return false;
+        const unsigned char b = *p++;
+        value = (value << 7) | (b & 0x7F);
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
+
+struct TempoChange
+{
+    std::int64_t tick;
+    std::int64_t microsPerQuarter;
+};
+
+// Walks one track; returns the tick of its last whole event, or -1 when it
+// holds none. A track that breaks off counts up to its last whole event.
+std::int64_t walkTrack(const unsigned char* p, const unsigned char* end, std::vector<TempoChange>& tempos)
+{
+    std::int64_t tick = 0;
+    std::int64_t last = -1;
+    unsigned char running = 0;
+    while (p < end) {
+        quint32 delta = 0;
+        if (!varLength(p, end, delta) || p >= end)
+            break;
+        tick += delta;
+        unsigned char status = *p;
+        if (status < 0x80) {
+            if (!running)
+                break;
+            status = running;
+        } else {
+            ++p;
+            if (status < 0xF0)
+                running = status;
+        }
+        if (status == 0xFF) {
+            if (p >= end)
+                break;
+            const unsigned char type = *p++;
+            quint32 length = 0;
+            if (!varLength(p, end, length) || length > quint32(end - p))
+                break;
+            if (type == 0x51 && length >= 3)
+                tempos.push_back({tick, (std::int64_t(p[0]) << 16) | (std::int64_t(p[1]) << 8) | p[2]});
+            p += length;
+            last = tick;
+            if (type == 0x2F)
+                break;
+            continue;
+        }
+        if (status == 0xF0 || status == 0xF7) {
+            quint32 length = 0;
+            if (!varLength(p, end, length) || length > quint32(end - p))
+                break;
+            p += length;
+            last = tick;
+            continue;
+        }
+        const int data = (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+        if (end - p < data)
+            break;
+        p += data;
+        last = tick;
+    }
+    return last;
+}
+
+// The first block of a sampled file, to see that it gives samples at all.
+SoundInfo probeSampled(const QString& path)
+{
+    SoundInfo result;
+    SF_INFO info{};
+    SndFilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
+    if (!file) {
+        result.error = QString::fromUtf8(sf_strerror(nullptr));
+        return result;
+    }
+    if (info.channels <= 0 || info.samplerate <= 0) {
+        result.error = QStringLiteral("the file gives no channel count or sample rate");
+        return result;
+    }
+    std::array<std::int16_t, ReadSamples> block{};
+    if (sf_readf_short(file.get(), block.data(), std::max(1, ReadSamples / info.channels)) <= 0) {
+        result.error = QStringLiteral("the file holds no sound");
+        return result;
+    }
+    // For the status answers only: nothing is sized by it.
+    result.lengthMs = info.frames > 0 ? info.frames * 1000 / info.samplerate : 0;
+    return result;
+}
+
+SoundInfo probeSong(const QString& path)
+{
+    SoundInfo result;
+    result.midi = true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = file.errorString();
+        return result;
+    }
+    if (file.size() > MaxSongBytes) {
+        result.error = QStringLiteral("the song is larger than any song can be");
+        return result;
+    }
+    result.lengthMs = songLengthMs(file.read(MaxSongBytes));
+    if (result.lengthMs < 0)
+        result.error = QStringLiteral("not a Standard MIDI File with events");
+    return result;
+}
+
+DecodedSound decodeWhole(SoundStream& stream)
+{
+    if (!stream.start())
+        return failure(QStringLiteral("the file cannot be read"));
+    auto pcm = std::make_shared<PcmBuffer>();
+    std::array<std::int16_t, 2 * RenderFrames> block{};
+    while (pcm->frames() < MaxOutputFrames) {
+        const int got = stream.read(block.data(), RenderFrames);
+        if (got <= 0)
+            break;
+        pcm->samples.insert(pcm->samples.end(), block.begin(), block.begin() + 2 * got);
+    }
+    if (pcm->frames() > MaxOutputFrames)
+        pcm->samples.resize(static_cast<std::size_t>(2 * MaxOutputFrames));
+    if (pcm->frames() == 0)
+        return failure(QStringLiteral("the file holds no sound"));
+    return {std::move(pcm), {}};
 }
 
 } // namespace
@@ -107,6 +540,84 @@ void trimTrailingSilence(std::vector<std::int16_t>& samples)
 QString defaultSoundFont()
 {
     return DataPaths::soundFont().path;
+}
+
+std::int64_t songLengthMs(const QByteArray& song)
+{
+    const auto* data = reinterpret_cast<const unsigned char*>(song.constData());
+    const qint64 size = song.size();
+    if (!isStandardMidiFile(song) || size < 14)
+        return -1;
+    const quint32 headerLength = be32(data + 4);
+    if (headerLength < 6)
+        return -1;
+    const int division = (data[12] << 8) | data[13];
+    if (division == 0)
+        return -1;
+
+    std::vector<TempoChange> tempos;
+    std::int64_t endTick = -1;
+    qint64 at = 8 + qint64(headerLength);
+    while (at + 8 <= size) {
+        const qint64 start = at + 8;
+        const qint64 length = be32(data + at + 4);
+        const qint64 end = std::min(size, start + length);
+        if (std::equal(data + at, data + at + 4, "MTrk"))
+            endTick = std::max(endTick, walkTrack(data + start, data + end, tempos));
+        at = start + length;
+    }
+    if (endTick < 0)
+        return -1;
+
+    if (division & 0x8000) {
+        // Time code: frames a second (29 stands for 29.97) times ticks a frame.
+        const int fps = 256 - (division >> 8);
+        const double ticksPerSecond = (fps == 29 ? 29.97 : fps) * (division & 0xFF);
+        return ticksPerSecond > 0 ? static_cast<std::int64_t>(endTick * 1000.0 / ticksPerSecond) : -1;
+    }
+    std::stable_sort(tempos.begin(), tempos.end(), [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+    double micros = 0.0;
+    std::int64_t tick = 0;
+    std::int64_t perQuarter = 500000; // 120 beats a minute until told otherwise
+    for (const TempoChange& t : tempos) {
+        if (t.tick >= endTick)
+            break;
+        micros += double(t.tick - tick) * double(perQuarter) / division;
+        tick = t.tick;
+        perQuarter = t.microsPerQuarter;
+    }
+    micros += double(endTick - tick) * double(perQuarter) / division;
+    return static_cast<std::int64_t>(micros / 1000.0);
+}
+
+SoundInfo probe(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {file.errorString(), false, 0};
+    const QByteArray head = file.read(4);
+    file.close();
+    return isStandardMidiFile(head) ? probeSong(path) : probeSampled(path);
+}
+
+std::unique_ptr<SoundStream> openStream(const QString& path, const SoundInfo& info, const QString& soundFont)
+{
+    if (info.midi)
+        return std::make_unique<MidiStream>(path, soundFont, info.lengthMs);
+    return std::make_unique<SampledStream>(path);
+}
+
+std::unique_ptr<SoundStream> bufferStream(std::shared_ptr<const PcmBuffer> pcm)
+{
+    return std::make_unique<BufferStream>(std::move(pcm));
+}
+
+void prepareSynthesiser()
+{
+    quietFluid();
+    const auto& pool = SynthPool::instance();
+    if (!pool->hasSpare())
+        pool->give(makeSynth(defaultSoundFont()));
 }
 
 PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int channels, int sampleRate)
@@ -117,15 +628,7 @@ PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int c
     const auto at = [&](std::int64_t frame, int side) {
         return samples[frame * channels + (channels == 1 ? 0 : side)];
     };
-    if (sampleRate == AudioOutput::SampleRate) {
-        out.samples.resize(static_cast<std::size_t>(frames * 2));
-        for (std::int64_t f = 0; f < frames; ++f) {
-            out.samples[2 * f] = at(f, 0);
-            out.samples[2 * f + 1] = at(f, 1);
-        }
-        return out;
-    }
-    const std::int64_t outFrames = (frames * AudioOutput::SampleRate + sampleRate / 2) / sampleRate;
+    const std::int64_t outFrames = (frames * AudioOutput::SampleRate + sampleRate - 1) / sampleRate;
     const double step = static_cast<double>(sampleRate) / AudioOutput::SampleRate;
     out.samples.resize(static_cast<std::size_t>(outFrames * 2));
     for (std::int64_t j = 0; j < outFrames; ++j) {
@@ -136,7 +639,7 @@ PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int c
         for (int side = 0; side < 2; ++side) {
             const double a = at(i, side);
             const double b = at(next, side);
-            out.samples[2 * j + side] = static_cast<std::int16_t>(std::lround(a + (b - a) * w));
+            out.samples[2 * j + side] = toSample(a + (b - a) * w);
         }
     }
     return out;
@@ -144,95 +647,31 @@ PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int c
 
 DecodedSound decodeSampled(const QString& path)
 {
-    SF_INFO info{};
-    SndFilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
-    if (!file)
-        return failure(QString::fromUtf8(sf_strerror(nullptr)));
-    if (info.channels <= 0 || info.samplerate <= 0)
-        return failure(QStringLiteral("the file gives no channel count or sample rate"));
-
-    // The frame count in the header is not trusted (some MP3s overstate it):
-    // read until the library has nothing more to give.
-    const std::int64_t maxFrames = std::int64_t(MaxSeconds) * info.samplerate;
-    std::vector<std::int16_t> samples;
-    std::vector<std::int16_t> block(std::size_t(4096) * info.channels);
-    std::int64_t frames = 0;
-    while (frames < maxFrames) {
-        const sf_count_t got = sf_readf_short(file.get(), block.data(), 4096);
-        if (got <= 0)
-            break;
-        samples.insert(samples.end(), block.begin(), block.begin() + got * info.channels);
-        frames += got;
-    }
-    if (sf_error(file.get()) != SF_ERR_NO_ERROR && frames == 0)
-        return failure(QString::fromUtf8(sf_strerror(file.get())));
-    frames = std::min(frames, maxFrames);
-    return success(toOutputFormat(samples.data(), frames, info.channels, info.samplerate));
+    const SoundInfo info = probeSampled(path);
+    if (!info.ok())
+        return failure(info.error);
+    SampledStream stream(path);
+    return decodeWhole(stream);
 }
 
 DecodedSound renderMidi(const QString& path, const QString& soundFont)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(file.errorString());
-    const QByteArray song = file.readAll();
-    if (!isStandardMidiFile(song))
-        return failure(QStringLiteral("not a Standard MIDI File"));
-
-    quietFluid();
-    fluidMessage().clear();
-    SettingsPtr settings(new_fluid_settings());
-    if (!settings)
-        return failure(QStringLiteral("the synthesiser could not be set up"));
-    fluid_settings_setnum(settings.get(), "synth.sample-rate", AudioOutput::SampleRate);
-    fluid_settings_setnum(settings.get(), "synth.gain", MidiGain);
-    // The song is rendered ahead of time, faster than it plays: the player
-    // must count time in rendered samples, not on the system clock.
-    fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
-    fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
-    SynthPtr synth(new_fluid_synth(settings.get()));
-    if (!synth)
-        return failure(QStringLiteral("the synthesiser could not be set up"));
-    const QString font = soundFont.isEmpty() ? defaultSoundFont() : soundFont;
-    if (fluid_synth_sfload(synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
-        return failure(QStringLiteral("the soundfont %1 could not be loaded").arg(font));
-    PlayerPtr player(new_fluid_player(synth.get()));
-    if (!player || fluid_player_add_mem(player.get(), song.constData(), static_cast<size_t>(song.size())) != FLUID_OK
-        || fluid_player_play(player.get()) != FLUID_OK)
-        return failure(QStringLiteral("the song could not be started"));
-
-    std::vector<float> rendered;
-    std::int64_t frames = 0;
-    while (fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING && frames < MaxOutputFrames) {
-        rendered.resize(rendered.size() + 2 * RenderBlockFrames);
-        float* block = rendered.data() + 2 * frames;
-        fluid_synth_write_float(synth.get(), RenderBlockFrames, block, 0, 2, block, 1, 2);
-        frames += RenderBlockFrames;
-    }
-    float peak = 0.0f;
-    for (float v : rendered)
-        peak = std::max(peak, std::abs(v));
-    // A song that would be silent as rendered stays silent: raising it would
-    // only bring up the synthesiser's noise.
-    const float scale = peak * 32767.0f > SilenceLevel ? MidiPeak / peak * 32767.0f : 0.0f;
-    PcmBuffer pcm;
-    pcm.samples.resize(rendered.size());
-    std::transform(rendered.begin(), rendered.end(), pcm.samples.begin(),
-                   [scale](float v) { return static_cast<std::int16_t>(std::lround(v * scale)); });
-    trimTrailingSilence(pcm.samples);
-    if (pcm.frames() == 0 && !fluidMessage().isEmpty())
-        return failure(fluidMessage());
-    return success(std::move(pcm));
+    const SoundInfo info = probeSong(path);
+    if (!info.ok())
+        return failure(info.error);
+    MidiStream stream(path, soundFont, info.lengthMs);
+    DecodedSound sound = decodeWhole(stream);
+    if (!sound.ok() && !stream.error().isEmpty())
+        sound.error = stream.error();
+    return sound;
 }
 
 DecodedSound decodeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(file.errorString());
-    const QByteArray head = file.read(4);
-    file.close();
-    return isStandardMidiFile(head) ? renderMidi(path) : decodeSampled(path);
+    const SoundInfo info = probe(path);
+    if (!info.ok())
+        return failure(info.error);
+    return info.midi ? renderMidi(path) : decodeSampled(path);
 }
 
 } // namespace SoundDecoder

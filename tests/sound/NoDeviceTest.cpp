@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -58,12 +59,14 @@ TEST(NoSoundDevice, ThePanelSaysSoOnceWithoutHoldingUpTheStartUp)
     mdlIniIo_517::setSettingsPath(QString());
     Form1 board;
     board.Form_Load(); // returns: nothing modal waits for an answer
-    QCoreApplication::processEvents();
-    const auto notes = board.ctl()->findChildren<QMessageBox*>(QStringLiteral("noSoundNote"));
-    ASSERT_EQ(notes.size(), 1);
-    EXPECT_TRUE(notes[0]->isVisible());
-    EXPECT_FALSE(notes[0]->isModal());
-    EXPECT_TRUE(notes[0]->text().contains(AudioOutput::instance().reason()));
+    // The device is tried on a thread of its own; the note follows.
+    const auto notes = [&board] { return board.ctl()->findChildren<QMessageBox*>(QStringLiteral("noSoundNote")); };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notes().isEmpty(); }, 5000));
+    QTest::qWait(50);
+    ASSERT_EQ(notes().size(), 1);
+    EXPECT_TRUE(notes()[0]->isVisible());
+    EXPECT_FALSE(notes()[0]->isModal());
+    EXPECT_TRUE(notes()[0]->text().contains(AudioOutput::instance().reason()));
 }
 
 } // namespace

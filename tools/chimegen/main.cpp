@@ -4,6 +4,11 @@
 // so the repository holds no binaries and every one can be remade or changed.
 //
 //   chimegen <folder>
+//   chimegen --long <folder>
+//
+// With --long it writes instead three sounds of ten minutes each, as users
+// choose recordings and songs of any length: long.wav and long.mp3 (44.1 kHz
+// stereo) and long.mid. The benchmarks play them.
 
 #include <sndfile.h>
 
@@ -154,12 +159,71 @@ private:
     std::vector<std::uint8_t> m_track;
 };
 
+constexpr int LongSeconds = 600;
+constexpr int LongRate = 44100;
+
+// A bell every half second on a rising and falling line, over a quiet drone
+// in the other ear, written a second at a time: ten minutes never sit in
+// memory here either.
+bool writeLong(const std::string& path, int format)
+{
+    SF_INFO info{};
+    info.samplerate = LongRate;
+    info.channels = 2;
+    info.format = format;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) {
+        std::fprintf(stderr, "chimegen: %s: %s\n", path.c_str(), sf_strerror(nullptr));
+        return false;
+    }
+    std::vector<float> second(2 * LongRate);
+    bool ok = true;
+    for (int s = 0; s < LongSeconds && ok; ++s) {
+        for (int i = 0; i < LongRate; ++i) {
+            const double t = s + static_cast<double>(i) / LongRate;
+            const int step = static_cast<int>(t * 2);
+            const double local = t - step * 0.5;
+            const double f = hz(72 + (step % 24 < 12 ? step % 12 : 12 - step % 12));
+            const double bell = 0.3 * std::exp(-local / 0.15) * std::sin(2 * std::numbers::pi * f * local);
+            const double drone = 0.05 * std::sin(2 * std::numbers::pi * 110.0 * t);
+            second[2 * static_cast<std::size_t>(i)] = static_cast<float>(bell + drone);
+            second[2 * static_cast<std::size_t>(i) + 1] = static_cast<float>(0.5 * bell + drone);
+        }
+        ok = sf_writef_float(file, second.data(), LongRate) == LongRate;
+    }
+    ok = sf_close(file) == 0 && ok;
+    if (!ok)
+        std::fprintf(stderr, "chimegen: %s: could not be written\n", path.c_str());
+    return ok;
+}
+
+bool writeLongSong(const std::string& path)
+{
+    // 480 ticks are half a second: ten minutes are 1200 beats of a tune
+    // on the vibraphone over a held bass note every bar.
+    MidiSong song(11);
+    const int tune[] = {72, 74, 76, 79, 81, 79, 76, 74};
+    for (std::uint32_t beat = 0; beat < 2 * LongSeconds; ++beat) {
+        song.note(beat * 480, 360, tune[beat % 8], 90);
+        if (beat % 4 == 0)
+            song.note(beat * 480, 4 * 480 - 10, 48, 70);
+    }
+    return song.write(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--long") {
+        const std::string folder = std::string(argv[2]) + "/";
+        bool ok = writeLong(folder + "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        ok &= writeLong(folder + "long.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+        ok &= writeLongSong(folder + "long.mid");
+        return ok ? 0 : 1;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: chimegen <folder>\n");
+        std::fprintf(stderr, "usage: chimegen [--long] <folder>\n");
         return 2;
     }
     const std::string folder = std::string(argv[1]) + "/";
