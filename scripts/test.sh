@@ -3,7 +3,9 @@
 #
 #   scripts/test.sh             the plain suite, in build/
 #   scripts/test.sh --sanitize  the whole suite built with AddressSanitizer and
-#                               UndefinedBehaviorSanitizer, in build-sanitize/
+#                               UndefinedBehaviorSanitizer, in build-sanitize/,
+#                               then the sound and speech tests built with
+#                               ThreadSanitizer, in build-tsan/
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 
@@ -31,6 +33,8 @@ case "${1:-}" in
     export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    # The threads of the sound output, its feeder and the speech worker.
+    "$root/scripts/tsan.sh"
     ;;
   *)
     echo "usage: scripts/test.sh [--sanitize]" >&2

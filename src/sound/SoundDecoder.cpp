@@ -220,6 +220,11 @@ struct Synth
 
 std::unique_ptr<Synth> makeSynth(const QString& font)
 {
+    // Synthesisers are made on the output's background thread and on the
+    // thread that opens a song; FluidSynth's set-up of a new one (its
+    // shared tables, its worker threads) is not safe to run twice at once.
+    static std::mutex making;
+    std::lock_guard lock(making);
     auto s = std::make_unique<Synth>();
     s->font = font;
     s->settings.reset(songSettings());
