@@ -244,8 +244,10 @@ public:
 
     static const std::shared_ptr<SynthPool>& instance()
     {
-        static const std::shared_ptr<SynthPool> pool = std::make_shared<SynthPool>();
-        return pool;
+        // Never destroyed: the output's opening thread may still be making a
+        // synthesiser for it while the program's statics are destroyed.
+        static const auto* const pool = new std::shared_ptr<SynthPool>(std::make_shared<SynthPool>());
+        return *pool;
     }
 
     std::unique_ptr<Synth> take(const QString& font)
