@@ -116,8 +116,14 @@ FeedFiles readZip(zip_t* zip, const Limits& limits)
                                "または展開した .txt ファイルのあるフォルダーを指定してください。"));
 }
 
+// Finishes with error whether it throws or not.
 void checkZipOpen(zip_t* zip, zip_error_t* error)
 {
+    struct Fini
+    {
+        zip_error_t* error;
+        ~Fini() { zip_error_fini(error); }
+    } fini{error};
     if (zip)
         return;
     const int code = zip_error_code_zip(error);
@@ -331,13 +337,7 @@ FeedFiles readZipFile(const QString& path, const Limits& limits)
     ZipPtr zip(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code));
     zip_error_t error;
     zip_error_init_with_code(&error, code);
-    try {
-        checkZipOpen(zip.get(), &error);
-    } catch (...) {
-        zip_error_fini(&error);
-        throw;
-    }
-    zip_error_fini(&error);
+    checkZipOpen(zip.get(), &error);
     return readZip(zip.get(), limits);
 }
 
@@ -352,13 +352,7 @@ FeedFiles readZipBytes(std::string_view bytes, const Limits& limits)
     if (!raw && source)
         zip_source_free(source);
     ZipPtr zip(raw);
-    try {
-        checkZipOpen(zip.get(), &error);
-    } catch (...) {
-        zip_error_fini(&error);
-        throw;
-    }
-    zip_error_fini(&error);
+    checkZipOpen(zip.get(), &error);
     return readZip(zip.get(), limits);
 }
 
