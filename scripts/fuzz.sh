@@ -13,7 +13,7 @@ shift $(( $# > 0 ? 1 : 0 ))
 only=" $* "
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/build-fuzz"
-"$root/scripts/setup.sh" --fuzz
+"$root/scripts/setup.sh" --clang
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the program need;
-# with --fuzz also clang and its libFuzzer runtime for scripts/fuzz.sh.
+# with --clang also clang and its sanitizer and libFuzzer runtimes, for
+# scripts/fuzz.sh and scripts/tsan.sh.
 # Does nothing when all of them are already there.
 set -euo pipefail
 
@@ -30,8 +31,9 @@ packages=(
   # scripts/package.sh: library dependencies of the package, and its check
   dpkg-dev lintian
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  # the file readers' fuzzers: clang with libFuzzer and the sanitizers
+if [ "${1:-}" = "--clang" ]; then
+  # the file readers' fuzzers and the thread checks: clang with libFuzzer
+  # and the sanitizers
   packages+=(clang libclang-rt-14-dev)
 fi
 
