@@ -98,8 +98,8 @@ int audibleMs(const std::vector<int>& left)
     return static_cast<int>(std::count_if(left.begin(), left.end(), [](int v) { return v != 0; })) / FramesPerMs;
 }
 
-// The values that last at least 20 ms, in order, each once per stretch.
-std::vector<int> lastingValues(const std::vector<int>& left)
+// The values that last at least minMs, in order, each once per stretch.
+std::vector<int> lastingValues(const std::vector<int>& left, int minMs = 20)
 {
     std::vector<int> values;
     std::size_t i = 0;
@@ -107,7 +107,7 @@ std::vector<int> lastingValues(const std::vector<int>& left)
         std::size_t j = i;
         while (j < left.size() && left[j] == left[i])
             ++j;
-        if (left[i] != 0 && j - i >= 20 * FramesPerMs && (values.empty() || values.back() != left[i]))
+        if (left[i] != 0 && j - i >= static_cast<std::size_t>(minMs) * FramesPerMs && (values.empty() || values.back() != left[i]))
             values.push_back(left[i]);
         i = j;
     }
@@ -469,20 +469,7 @@ protected:
 
     // The values of the recording in order, each once per stretch of at
     // least 5 ms.
-    static std::vector<int> runs(const std::vector<int>& left)
-    {
-        std::vector<int> values;
-        std::size_t i = 0;
-        while (i < left.size()) {
-            std::size_t j = i;
-            while (j < left.size() && left[j] == left[i])
-                ++j;
-            if (left[i] != 0 && j - i >= 5 * FramesPerMs && (values.empty() || values.back() != left[i]))
-                values.push_back(left[i]);
-            i = j;
-        }
-        return values;
-    }
+    static std::vector<int> runs(const std::vector<int>& left) { return lastingValues(left, 5); }
 
     static std::vector<int> counting(int from, int to)
     {
