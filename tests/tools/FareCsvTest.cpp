@@ -1,6 +1,8 @@
 #include "Convert.h"
 #include "FareCsv.h"
 
+#include "ConverterFiles.h"
+
 #include "platform/Cp932.h"
 
 #include <QDir>
@@ -159,24 +161,9 @@ TEST(FareCsv, FormatReadsBackAndLeavesOutTrailingZeros)
     EXPECT_THROW(FareCsv::format(recs), FareCsv::Error);
 }
 
-class Hy3ConvFiles : public ::testing::Test
+class Hy3ConvFiles : public ConverterFiles
 {
 protected:
-    QString path(const QString& name) const { return dir.filePath(name); }
-    void put(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray get(const QString& name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
-
-    QTemporaryDir dir;
     const QByteArray csv = *Cp932::encode(QStringLiteral("# 系統\r\n中央駅,1,170\r\n\"市役所,前\",2,180,170,-1\r\n"));
 };
 

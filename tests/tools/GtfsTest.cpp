@@ -4,6 +4,8 @@
 #include "GtfsFeed.h"
 #include "GtfsImport.h"
 
+#include "ConverterFiles.h"
+
 #include "platform/Cp932.h"
 #include "sound/TapeCsv.h"
 
@@ -484,21 +486,9 @@ TEST(GtfsFeed, MangledFilesAreReadOrRefusedNeverTrusted)
 
 // ----- zip files -----
 
-class GtfsFiles : public ::testing::Test
+class GtfsFiles : public ConverterFiles
 {
 protected:
-    QString path(const QString& name) const { return dir.filePath(name); }
-    void put(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    QByteArray get(const QString& name) const
-    {
-        QFile f(path(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
     // A zip of the files, each under prefix.
     void zipUp(const QString& name, const FeedFiles& files, const std::string& prefix = {}) const
     {
@@ -517,15 +507,6 @@ protected:
         for (const auto& [file, bytes] : files)
             put(name + QLatin1Char('/') + QString::fromStdString(file), QByteArray::fromStdString(bytes));
     }
-    QStringList files() const
-    {
-        QStringList out;
-        for (const QString& f : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
-            out << f;
-        return out;
-    }
-
-    QTemporaryDir dir;
     const FeedFiles feed = lineFeed({"Z1", "Z1", "Z2"}, "F1,170,JPY\nF2,220,JPY\n", "F1,,,,\nF2,,Z1,Z2,\n");
 };
 
