@@ -13,7 +13,7 @@ case "${1:-}" in
   "")
     "$root/scripts/build.sh"
     cd "$root/build"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j"$(nproc)"
     ;;
   --sanitize)
     "$root/scripts/setup.sh"
@@ -32,7 +32,7 @@ case "${1:-}" in
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1"
     export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j"$(nproc)"
     # The threads of the sound output, its feeder and the speech worker.
     "$root/scripts/tsan.sh"
     ;;

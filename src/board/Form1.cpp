@@ -1,6 +1,7 @@
 #include "board/Form1.h"
 
 #include "board/BoardFace.h"
+#include "board/FirstPaints.h"
 #include "board/mdl517_000.h"
 #include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
@@ -8,9 +9,11 @@
 #include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
+#include "platform/StartupWarmUp.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
+#include "sound/BackgroundLoad.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -88,15 +91,18 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Form2"));
     setFixedSize(BoardFace::Width, BoardFace::Height);
 
-    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
-    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
-    m_picture = imgRes[0].Picture;
-
     createCells();
     createClock();
     createNumberLabels();
     ChimeiCtl = new ChimeiCtl_A(this);
     ChimeiCtl->setGeometry(32, 25, 37, 196);
+
+    // Drawn after the controls are made, which need no font: when the
+    // program starts, the faces' fonts are found meanwhile on a thread of
+    // their own (StartupWarmUp).
+    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
+    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
+    m_picture = imgRes[0].Picture;
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -175,8 +181,13 @@ int Form1::runProgram(const std::function<void()>& shown)
                          .constData());
         return 1;
     }
+    const StartupWarmUp warmUp;
+    // The sound device, the soundfont and the voice load once the windows
+    // are on screen; anything asked of them earlier starts them at once.
+    BackgroundLoad::holdUntilShown();
     Form1 board;
     board.show();
+    const FirstPaints firstPaints({&board, board.ctl()}, &BackgroundLoad::release);
     if (shown)
         shown();
     return QApplication::exec();

@@ -99,6 +99,8 @@ struct AudioOutput::Impl
     std::string program;
 
     std::thread opener;
+    // Set when the output goes before the opener's turn came.
+    std::atomic<bool> closing{false};
     std::mutex readyMutex;
     std::condition_variable readyChanged;
     std::atomic<bool> ready{false};
@@ -133,11 +135,14 @@ struct AudioOutput::Impl
 
 void AudioOutput::Impl::open(const std::string& appName)
 {
+    BackgroundLoad::waitForTurn();
     // The program's own event loop handles signals; SDL must not take them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (!appName.empty())
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, appName.c_str());
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (closing) {
+        reason = QStringLiteral("closed before the device was opened");
+    } else if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         noDevice(SDL_GetError());
     } else {
         SDL_AudioSpec wanted{};
@@ -363,6 +368,9 @@ AudioOutput::AudioOutput()
 
 AudioOutput::~AudioOutput()
 {
+    // An opener still held back would keep this waiting.
+    m->closing = true;
+    BackgroundLoad::release();
     m->opener.join();
     if (m->device == 0)
         return;
@@ -382,6 +390,7 @@ void AudioOutput::waitReady() const
 {
     if (m->ready.load(std::memory_order_acquire))
         return;
+    BackgroundLoad::release();
     std::unique_lock lock(m->readyMutex);
     m->readyChanged.wait(lock, [this] { return m->ready.load(); });
 }

@@ -132,6 +132,8 @@ EspeakSpeech::~EspeakSpeech()
         m_quit = true;
     }
     m_wake.notify_one();
+    // A loader still held back would keep the worker, and so this, waiting.
+    BackgroundLoad::release();
     m_worker.join();
 }
 
@@ -265,10 +267,20 @@ void EspeakSpeech::cancelCurrent()
 void EspeakSpeech::load(const QString& program)
 {
     bool failed = false;
+    bool ending = false;
+    {
+        std::lock_guard lock(m_queueMutex);
+        ending = m_quit;
+    }
     try {
-        Yomi::load(m_paths.dictionary);
-        std::lock_guard lock(voiceMutex());
-        startVoice(m_paths.voiceData, &SynthCallback::call);
+        // An engine that goes before its turn came loads nothing.
+        if (ending) {
+            failed = true;
+        } else {
+            Yomi::load(m_paths.dictionary);
+            std::lock_guard lock(voiceMutex());
+            startVoice(m_paths.voiceData, &SynthCallback::call);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: speech is not available: %s\n", qPrintable(program), e.what());
         failed = true;
@@ -283,6 +295,7 @@ void EspeakSpeech::load(const QString& program)
 
 void EspeakSpeech::waitLoaded() const
 {
+    BackgroundLoad::release();
     std::unique_lock lock(m_loadMutex);
     m_loadChanged.wait(lock, [this] { return m_loadDone; });
 }
@@ -293,6 +306,7 @@ void EspeakSpeech::run(const QString& program)
     // coming up; the voice itself then speaks at the normal one.
     std::thread loader([this, &program] {
         BackgroundLoad::lowerThisThread();
+        BackgroundLoad::waitForTurn();
         load(program);
     });
     loader.join();

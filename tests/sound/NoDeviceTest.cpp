@@ -3,6 +3,7 @@
 #include "panel/frmCtl.h"
 #include "settings/mdlIniIo_517.h"
 #include "sound/AudioOutput.h"
+#include "sound/BackgroundLoad.h"
 #include "sound/Mci.h"
 #include "sound/mdlSndAPI.h"
 
@@ -13,6 +14,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
 
 namespace {
 
@@ -25,6 +29,18 @@ public:
 };
 
 const auto* const noDevice = ::testing::AddGlobalTestEnvironment(new NoDevice);
+
+// First, so that nothing has opened the output yet.
+TEST(NoSoundDevice, ASoundAskedForBeforeTheWindowsAreUpDoesNotWaitForThem)
+{
+    // As in the program: the loaders are held back, and a sound is asked
+    // for before any window has painted.
+    BackgroundLoad::holdUntilShown();
+    EXPECT_FALSE(AudioOutput::instance().available());
+    // Asking let every held loader go, not only the output's.
+    auto other = std::async(std::launch::async, [] { BackgroundLoad::waitForTurn(); });
+    EXPECT_EQ(other.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+}
 
 TEST(NoSoundDevice, TheProgramRunsSilentlyAndSaysWhy)
 {

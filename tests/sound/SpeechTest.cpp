@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 #include "sound/AudioOutput.h"
+#include "sound/BackgroundLoad.h"
 #include "sound/EspeakSpeech.h"
 #include "sound/SpeechAdjustDialog.h"
 #include "sound/Yomi.h"
@@ -24,9 +25,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// espeak-ng is one per process: the tests share one engine.
+// espeak-ng is one per process: the tests share one engine. It is made as
+// the program makes it, before the windows are up, with the loaders held
+// back: the first thing asked of it has to let them go.
 EspeakSpeech& engine()
 {
+    static const bool held = [] {
+        BackgroundLoad::holdUntilShown();
+        return true;
+    }();
+    (void)held;
     static EspeakSpeech e;
     return e;
 }
@@ -407,4 +415,21 @@ TEST(SpeechStartTest, MissingPartsRaiseClearErrors)
         EXPECT_TRUE(e.description().contains(QStringLiteral("日本語音声"))) << e.what();
     }
     EXPECT_NE(createSpeechEngine(), nullptr);
+}
+
+TEST(SpeechStartTest, AnEngineGoneBeforeItsTurnLoadsNothingAndDoesNotWait)
+{
+    engine().waitLoaded();
+    // The program ends before its windows have painted: the engine goes
+    // while its loader is still held back.
+    BackgroundLoad::holdUntilShown();
+    {
+        EspeakSpeech early;
+    }
+    // The shared engine still speaks: the early one did not start a second
+    // espeak-ng over it.
+    PcmCounter pcm(engine());
+    engine().Speak(EspeakSpeech::TestSentence);
+    EXPECT_TRUE(pcm.waitForFirst(5s));
+    engine().Stop();
 }
