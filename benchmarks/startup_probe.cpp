@@ -97,9 +97,10 @@ int main(int argc, char** argv)
     clock.start();
     Application app(argc, argv);
     CommandLine::parse(app);
-    for (const QString& note : DataPaths::missingNotes())
-        std::fprintf(stderr, "startup_probe: %s\n", qPrintable(note));
     FirstPaint watch(clock);
     app.installEventFilter(&watch);
-    return Form1::runProgram();
+    return Form1::runProgram({}, [] {
+        for (const QString& note : DataPaths::missingNotes())
+            std::fprintf(stderr, "startup_probe: %s\n", qPrintable(note));
+    });
 }

@@ -168,7 +168,7 @@ void Form1::createNumberLabels()
     }
 }
 
-int Form1::runProgram(const std::function<void()>& shown)
+int Form1::runProgram(const std::function<void()>& shown, const std::function<void()>& up)
 {
     // Qt cannot make a window without a screen and would abort at the first
     // one; say why instead, before any window or setting is touched.
@@ -187,7 +187,11 @@ int Form1::runProgram(const std::function<void()>& shown)
     BackgroundLoad::holdUntilShown();
     Form1 board;
     board.show();
-    const FirstPaints firstPaints({&board, board.ctl()}, &BackgroundLoad::release);
+    const FirstPaints firstPaints({&board, board.ctl()}, [&up] {
+        BackgroundLoad::release();
+        if (up)
+            up();
+    });
     if (shown)
         shown();
     return QApplication::exec();

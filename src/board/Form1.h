@@ -36,9 +36,10 @@ public:
     ~Form1() override;
 
     // The program's run once the application object exists: shows the board,
-    // whose load brings up everything else, calls shown, and returns the exit
-    // status.
-    static int runProgram(const std::function<void()>& shown = {});
+    // whose load brings up everything else, calls shown, lets the sound and
+    // speech loaders go and calls up once the board and the panel have
+    // painted, and returns the exit status.
+    static int runProgram(const std::function<void()>& shown = {}, const std::function<void()>& up = {});
 
     // The operation panel and the options dialog that the start-up creates;
     // null before it has run.

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <fluidsynth.h>
+#include "sound/EngineLibraries.h"
 
 #include <memory>
 
@@ -39,12 +39,15 @@ QString environment(const QString& name)
 
 QString fluidSynthDefault()
 {
-    std::unique_ptr<fluid_settings_t, decltype(&delete_fluid_settings)> settings(new_fluid_settings(),
-                                                                              &delete_fluid_settings);
+    const EngineLibraries::FluidSynth& fluid = EngineLibraries::fluidSynth();
+    if (!fluid)
+        return {};
+    std::unique_ptr<fluid_settings_t, decltype(fluid.delete_settings)> settings(fluid.new_settings(),
+                                                                             fluid.delete_settings);
     if (!settings)
         return {};
     char* value = nullptr;
-    if (fluid_settings_getstr_default(settings.get(), "synth.default-soundfont", &value) != FLUID_OK || !value)
+    if (fluid.settings_getstr_default(settings.get(), "synth.default-soundfont", &value) != FLUID_OK || !value)
         return {};
     return QFile::decodeName(value);
 }

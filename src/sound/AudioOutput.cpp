@@ -2,12 +2,12 @@
 
 #include "platform/ApiLib.h"
 #include "sound/BackgroundLoad.h"
+#include "sound/EngineLibraries.h"
 #include "sound/SoundDecoder.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 
-#include <SDL.h>
 #include <readerwriterqueue/readerwriterqueue.h>
 
 #include <algorithm>
@@ -125,6 +125,7 @@ struct AudioOutput::Impl
     MixObserver observer;
 
     void open(const std::string& appName);
+    void openDevice(const EngineLibraries::Sdl& sdl, const std::string& appName);
     void feed();
     static void fillAhead(std::vector<std::shared_ptr<Voice>>& voices, const std::atomic<bool>& news);
     static void SDLCALL fill(void* userdata, Uint8* stream, int bytes);
@@ -133,37 +134,46 @@ struct AudioOutput::Impl
     void noDevice(const char* what);
 };
 
+void AudioOutput::Impl::openDevice(const EngineLibraries::Sdl& sdl, const std::string& appName)
+{
+    // The program's own event loop handles signals; SDL must not take them.
+    sdl.SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (!appName.empty())
+        sdl.SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, appName.c_str());
+    if (sdl.InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        noDevice(sdl.GetError());
+        return;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = SampleRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = DeviceFrames;
+    wanted.callback = &Impl::fill;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    // No changes allowed: SDL converts to whatever the device takes, so
+    // the mixer always works in one format.
+    device = sdl.OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device == 0) {
+        noDevice(sdl.GetError());
+        sdl.QuitSubSystem(SDL_INIT_AUDIO);
+        return;
+    }
+    feeder = std::thread([this] { feed(); });
+    sdl.PauseAudioDevice(device, 0);
+}
+
 void AudioOutput::Impl::open(const std::string& appName)
 {
     BackgroundLoad::waitForTurn();
-    // The program's own event loop handles signals; SDL must not take them.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (!appName.empty())
-        SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, appName.c_str());
-    if (closing) {
+    const EngineLibraries::Sdl& sdl = EngineLibraries::sdl();
+    if (closing)
         reason = QStringLiteral("closed before the device was opened");
-    } else if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        noDevice(SDL_GetError());
-    } else {
-        SDL_AudioSpec wanted{};
-        wanted.freq = SampleRate;
-        wanted.format = AUDIO_S16SYS;
-        wanted.channels = 2;
-        wanted.samples = DeviceFrames;
-        wanted.callback = &Impl::fill;
-        wanted.userdata = this;
-        SDL_AudioSpec obtained{};
-        // No changes allowed: SDL converts to whatever the device takes, so
-        // the mixer always works in one format.
-        device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-        if (device == 0) {
-            noDevice(SDL_GetError());
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        } else {
-            feeder = std::thread([this] { feed(); });
-            SDL_PauseAudioDevice(device, 0);
-        }
-    }
+    else if (!sdl)
+        noDevice(qPrintable(sdl.missing));
+    else
+        openDevice(sdl, appName);
     Waiters waiting;
     {
         std::lock_guard lock(readyMutex);
@@ -180,6 +190,9 @@ void AudioOutput::Impl::open(const std::string& appName)
     // for before this is done loads the font itself.
     if (device != 0) {
         BackgroundLoad::lowerThisThread();
+        // The library sounds are read with, found here rather than by the
+        // first sound opened on the user-interface thread.
+        (void)EngineLibraries::sndFile();
         SoundDecoder::prepareSynthesiser();
     }
 }
@@ -376,14 +389,15 @@ AudioOutput::~AudioOutput()
         return;
     // The callback stops first, so nothing drains a queue the feeder is
     // about to destroy.
-    SDL_CloseAudioDevice(m->device);
+    const EngineLibraries::Sdl& sdl = EngineLibraries::sdl();
+    sdl.CloseAudioDevice(m->device);
     {
         std::lock_guard lock(m->mutex);
         m->quit = true;
     }
     m->wake.notify_one();
     m->feeder.join();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    sdl.QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void AudioOutput::waitReady() const

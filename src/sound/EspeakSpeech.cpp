@@ -4,13 +4,12 @@
 #include "platform/AppError.h"
 #include "sound/AudioOutput.h"
 #include "sound/BackgroundLoad.h"
+#include "sound/EngineLibraries.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <espeak-ng/espeak_ng.h>
-#include <espeak-ng/speak_lib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,10 +52,13 @@ void checkVoice(const QString& voiceData)
     }
     if (g_sampleRate > 0)
         return;
+    const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
+    if (!espeak)
+        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を読み込めません (%1)。").arg(espeak.missing));
     // Only settles which folder espeak-ng will read.
-    espeak_ng_InitializePath(nullptr);
+    espeak.ng_InitializePath(nullptr);
     const char* dataPath = nullptr;
-    espeak_Info(&dataPath);
+    espeak.Info(&dataPath);
     const QString actual = QString::fromLocal8Bit(dataPath ? dataPath : "");
     if (!hasJapaneseVoice(actual))
         throw noJapaneseVoice(actual);
@@ -70,21 +72,24 @@ void startVoice(const QString& voiceData, int (*callback)(short*, int, espeak_EV
         throw noJapaneseVoice(voiceData);
     if (g_sampleRate > 0)
         return;
+    const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
+    if (!espeak)
+        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を読み込めません (%1)。").arg(espeak.missing));
     // espeak-ng wants the folder that holds espeak-ng-data, and without
     // DONT_EXIT it ends the process when the data are missing.
     const QByteArray parent = voiceData.isEmpty() ? QByteArray() : QFileInfo(voiceData).absolutePath().toLocal8Bit();
-    const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, parent.isEmpty() ? nullptr : parent.constData(),
+    const int rate = espeak.Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, parent.isEmpty() ? nullptr : parent.constData(),
                                        espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0)
         throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を起動できません。"));
     const char* dataPath = nullptr;
-    espeak_Info(&dataPath);
+    espeak.Info(&dataPath);
     const QString actual = QString::fromLocal8Bit(dataPath ? dataPath : "");
-    if (!hasJapaneseVoice(actual) || espeak_SetVoiceByName("ja") != EE_OK) {
-        espeak_Terminate();
+    if (!hasJapaneseVoice(actual) || espeak.SetVoiceByName("ja") != EE_OK) {
+        espeak.Terminate();
         throw noJapaneseVoice(actual);
     }
-    espeak_SetSynthCallback(callback);
+    espeak.SetSynthCallback(callback);
     g_sampleRate = rate;
 }
 
@@ -230,11 +235,12 @@ QString EspeakSpeech::phonemes(const QString& text) const
     if (!trace)
         throw AppError(ErrNo::OutOfMemory);
     {
+        const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
         std::lock_guard lock(voiceMutex());
-        espeak_SetPhonemeTrace(espeakPHONEMES_IPA, trace);
-        espeak_Synth(input.constData(), static_cast<std::size_t>(input.size()) + 1, 0, POS_CHARACTER, 0,
+        espeak.SetPhonemeTrace(espeakPHONEMES_IPA, trace);
+        espeak.Synth(input.constData(), static_cast<std::size_t>(input.size()) + 1, 0, POS_CHARACTER, 0,
                      espeakCHARS_UTF8 | espeakPHONEMES, nullptr, nullptr);
-        espeak_SetPhonemeTrace(0, nullptr);
+        espeak.SetPhonemeTrace(0, nullptr);
     }
     std::fclose(trace);
     const QString result = QString::fromUtf8(buffer, static_cast<qsizetype>(size)).trimmed();
@@ -330,11 +336,12 @@ void EspeakSpeech::synthesise(const Job& job)
     espeak_ERROR result = EE_INTERNAL_ERROR;
     if (!m_failNext.exchange(false) && !m_loadFailed) {
         Delivery delivery{this, job.generation};
+        const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
         std::lock_guard lock(voiceMutex());
-        espeak_SetParameter(espeakRATE, job.settings.rate, 0);
-        espeak_SetParameter(espeakPITCH, job.settings.pitch, 0);
-        espeak_SetParameter(espeakVOLUME, job.settings.volume, 0);
-        result = espeak_Synth(job.input.constData(), static_cast<std::size_t>(job.input.size()) + 1, 0, POS_CHARACTER, 0,
+        espeak.SetParameter(espeakRATE, job.settings.rate, 0);
+        espeak.SetParameter(espeakPITCH, job.settings.pitch, 0);
+        espeak.SetParameter(espeakVOLUME, job.settings.volume, 0);
+        result = espeak.Synth(job.input.constData(), static_cast<std::size_t>(job.input.size()) + 1, 0, POS_CHARACTER, 0,
                               espeakCHARS_UTF8 | espeakPHONEMES | espeakENDPAUSE, nullptr, &delivery);
     }
     // A request that was cancelled meanwhile did not fail.

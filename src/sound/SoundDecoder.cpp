@@ -1,12 +1,10 @@
 #include "sound/SoundDecoder.h"
 
 #include "platform/DataPaths.h"
+#include "sound/EngineLibraries.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <fluidsynth.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <array>
@@ -70,7 +68,7 @@ void quietFluid()
 {
     static const bool done = [] {
         for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-            fluid_set_log_function(level, keepFluidMessage, nullptr);
+            EngineLibraries::fluidSynth().set_log_function(level, keepFluidMessage, nullptr);
         return true;
     }();
     (void)done;
@@ -85,18 +83,28 @@ struct Deleter
             Delete(p);
     }
 };
-using SettingsPtr = std::unique_ptr<fluid_settings_t, Deleter<fluid_settings_t, delete_fluid_settings>>;
-using SynthPtr = std::unique_ptr<fluid_synth_t, Deleter<fluid_synth_t, delete_fluid_synth>>;
+
+void deleteSettings(fluid_settings_t* p)
+{
+    EngineLibraries::fluidSynth().delete_settings(p);
+}
+using SettingsPtr = std::unique_ptr<fluid_settings_t, Deleter<fluid_settings_t, deleteSettings>>;
+
+void deleteSynth(fluid_synth_t* p)
+{
+    EngineLibraries::fluidSynth().delete_synth(p);
+}
+using SynthPtr = std::unique_ptr<fluid_synth_t, Deleter<fluid_synth_t, deleteSynth>>;
 
 void deletePlayer(fluid_player_t* p)
 {
-    delete_fluid_player(p);
+    EngineLibraries::fluidSynth().delete_player(p);
 }
 using PlayerPtr = std::unique_ptr<fluid_player_t, Deleter<fluid_player_t, deletePlayer>>;
 
 void closeSndFile(SNDFILE* f)
 {
-    sf_close(f);
+    EngineLibraries::sndFile().close(f);
 }
 using SndFilePtr = std::unique_ptr<SNDFILE, Deleter<SNDFILE, closeSndFile>>;
 
@@ -117,8 +125,11 @@ public:
 
     bool start() override
     {
+        const EngineLibraries::SndFile& sndFile = EngineLibraries::sndFile();
+        if (!sndFile)
+            return false;
         SF_INFO info{};
-        m_file.reset(sf_open(QFile::encodeName(m_path).constData(), SFM_READ, &info));
+        m_file.reset(sndFile.open(QFile::encodeName(m_path).constData(), SFM_READ, &info));
         if (!m_file || info.channels <= 0 || info.samplerate <= 0)
             return false;
         m_channels = info.channels;
@@ -160,7 +171,7 @@ private:
     bool refill()
     {
         const int want = std::max(1, ReadSamples / m_channels);
-        const sf_count_t got = m_file ? sf_readf_short(m_file.get(), m_raw.data(), want) : 0;
+        const sf_count_t got = m_file ? EngineLibraries::sndFile().readf_short(m_file.get(), m_raw.data(), want) : 0;
         if (got <= 0) {
             m_eof = true;
             return false;
@@ -191,20 +202,20 @@ private:
     bool m_eof = false;
 };
 
-fluid_settings_t* songSettings()
+fluid_settings_t* songSettings(const EngineLibraries::FluidSynth& fluid)
 {
-    fluid_settings_t* settings = new_fluid_settings();
+    fluid_settings_t* settings = fluid.new_settings();
     if (!settings)
         return nullptr;
-    fluid_settings_setnum(settings, "synth.sample-rate", AudioOutput::SampleRate);
-    fluid_settings_setnum(settings, "synth.gain", 1.0);
+    fluid.settings_setnum(settings, "synth.sample-rate", AudioOutput::SampleRate);
+    fluid.settings_setnum(settings, "synth.gain", 1.0);
     // Blocks are rendered ahead of the output: the player must count time in
     // rendered samples, not on the system clock.
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    fluid.settings_setstr(settings, "player.timing-source", "sample");
+    fluid.settings_setint(settings, "synth.lock-memory", 0);
     // No thread of the synthesiser's own: each song renders on the thread
     // that reads it.
-    fluid_settings_setint(settings, "synth.cpu-cores", 1);
+    fluid.settings_setint(settings, "synth.cpu-cores", 1);
     return settings;
 }
 
@@ -225,12 +236,15 @@ std::unique_ptr<Synth> makeSynth(const QString& font)
     // shared tables, its worker threads) is not safe to run twice at once.
     static std::mutex making;
     std::lock_guard lock(making);
+    const EngineLibraries::FluidSynth& fluid = EngineLibraries::fluidSynth();
+    if (!fluid)
+        return nullptr;
     auto s = std::make_unique<Synth>();
     s->font = font;
-    s->settings.reset(songSettings());
+    s->settings.reset(songSettings(fluid));
     if (s->settings)
-        s->synth.reset(new_fluid_synth(s->settings.get()));
-    if (!s->synth || fluid_synth_sfload(s->synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
+        s->synth.reset(fluid.new_synth(s->settings.get()));
+    if (!s->synth || fluid.synth_sfload(s->synth.get(), QFile::encodeName(font).constData(), 1) == FLUID_FAILED)
         return nullptr;
     return s;
 }
@@ -268,7 +282,7 @@ public:
         if (!s || s->font != defaultSoundFont())
             return;
         // Notes off, controllers and programs as after loading.
-        fluid_synth_system_reset(s->synth.get());
+        EngineLibraries::fluidSynth().synth_system_reset(s->synth.get());
         std::lock_guard lock(m_mutex);
         if (m_spare.size() < MaxSpare)
             m_spare.push_back(std::move(s));
@@ -299,6 +313,9 @@ public:
 
     bool start() override
     {
+        const EngineLibraries::FluidSynth& fluid = EngineLibraries::fluidSynth();
+        if (!fluid)
+            return fail(fluid.missing);
         quietFluid();
         fluidMessage().clear();
         QFile file(m_path);
@@ -310,9 +327,9 @@ public:
         m_synth = m_pool->take(m_soundFont);
         if (!m_synth)
             return fail(QStringLiteral("the soundfont %1 could not be loaded").arg(m_soundFont));
-        m_player.reset(new_fluid_player(m_synth->synth.get()));
-        if (!m_player || fluid_player_add_mem(m_player.get(), song.constData(), static_cast<size_t>(song.size())) != FLUID_OK
-            || fluid_player_play(m_player.get()) != FLUID_OK)
+        m_player.reset(fluid.new_player(m_synth->synth.get()));
+        if (!m_player || fluid.player_add_mem(m_player.get(), song.constData(), static_cast<size_t>(song.size())) != FLUID_OK
+            || fluid.player_play(m_player.get()) != FLUID_OK)
             return fail(QStringLiteral("the song could not be started"));
         return true;
     }
@@ -324,8 +341,9 @@ public:
         frames = std::min(frames, RenderFrames);
         // Past the song's length, or once the player has let go of it, only
         // the notes' release is left.
-        const bool tail = m_rendered >= m_songFrames || fluid_player_get_status(m_player.get()) != FLUID_PLAYER_PLAYING;
-        fluid_synth_write_float(m_synth->synth.get(), frames, m_render.data(), 0, 2, m_render.data(), 1, 2);
+        const EngineLibraries::FluidSynth& fluid = EngineLibraries::fluidSynth();
+        const bool tail = m_rendered >= m_songFrames || fluid.player_get_status(m_player.get()) != FLUID_PLAYER_PLAYING;
+        fluid.synth_write_float(m_synth->synth.get(), frames, m_render.data(), 0, 2, m_render.data(), 1, 2);
         int loudest = 0;
         for (int i = 0; i < 2 * frames; ++i) {
             out[i] = shape(m_render[static_cast<std::size_t>(i)]);
@@ -484,10 +502,15 @@ std::int64_t walkTrack(const unsigned char* p, const unsigned char* end, std::ve
 SoundInfo probeSampled(const QString& path)
 {
     SoundInfo result;
+    const EngineLibraries::SndFile& sndFile = EngineLibraries::sndFile();
+    if (!sndFile) {
+        result.error = sndFile.missing;
+        return result;
+    }
     SF_INFO info{};
-    SndFilePtr file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
+    SndFilePtr file(sndFile.open(QFile::encodeName(path).constData(), SFM_READ, &info));
     if (!file) {
-        result.error = QString::fromUtf8(sf_strerror(nullptr));
+        result.error = QString::fromUtf8(sndFile.strerror(nullptr));
         return result;
     }
     if (info.channels <= 0 || info.samplerate <= 0) {
@@ -495,7 +518,7 @@ SoundInfo probeSampled(const QString& path)
         return result;
     }
     std::array<std::int16_t, ReadSamples> block{};
-    if (sf_readf_short(file.get(), block.data(), std::max(1, ReadSamples / info.channels)) <= 0) {
+    if (sndFile.readf_short(file.get(), block.data(), std::max(1, ReadSamples / info.channels)) <= 0) {
         result.error = QStringLiteral("the file holds no sound");
         return result;
     }

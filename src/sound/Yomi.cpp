@@ -3,6 +3,7 @@
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "platform/DataPaths.h"
+#include "sound/EngineLibraries.h"
 #include "sound/YomiNumbers.h"
 #include "sound/YomiText.h"
 
@@ -11,7 +12,6 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
-#include <mecab.h>
 
 #include <algorithm>
 #include <memory>
@@ -75,10 +75,13 @@ public:
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
-        m_model.reset(MeCab::createModel(static_cast<int>(argv.size()), argv.data()));
+        const EngineLibraries::Mecab& mecab = EngineLibraries::mecab();
+        if (!mecab)
+            throw AppError(ErrNo::FileNotFound, QStringLiteral("形態素解析の MeCab を読み込めません (%1)。").arg(mecab.missing));
+        m_model.reset(mecab.createModel(static_cast<int>(argv.size()), argv.data()));
         if (!m_model)
             throw AppError(ErrNo::FileNotFound, QStringLiteral("MeCab の辞書 (%1) を読み込めません: %2。%3 を導入し直してください。")
-                                                    .arg(dictionaryDir, QString::fromLocal8Bit(MeCab::getLastError()),
+                                                    .arg(dictionaryDir, QString::fromLocal8Bit(mecab.getLastError()),
                                                          DictionaryPackage));
         const MeCab::DictionaryInfo* info = m_model->dictionary_info();
         const QString charset = info ? QString::fromLatin1(info->charset).toLower() : QString();
@@ -88,7 +91,7 @@ public:
                                .arg(dictionaryDir, DictionaryPackage));
         m_tagger.reset(m_model->createTagger());
         if (!m_tagger)
-            throw AppError(ErrNo::InternalError, QString::fromLocal8Bit(MeCab::getLastError()));
+            throw AppError(ErrNo::InternalError, QString::fromLocal8Bit(mecab.getLastError()));
     }
 
     // Safe from any thread: each call parses in a lattice of its own. Each
