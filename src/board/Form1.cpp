@@ -9,7 +9,6 @@
 #include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
-#include "platform/StartupWarmUp.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
@@ -91,18 +90,15 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Form2"));
     setFixedSize(BoardFace::Width, BoardFace::Height);
 
+    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
+    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
+    m_picture = imgRes[0].Picture;
+
     createCells();
     createClock();
     createNumberLabels();
     ChimeiCtl = new ChimeiCtl_A(this);
     ChimeiCtl->setGeometry(32, 25, 37, 196);
-
-    // Drawn after the controls are made, which need no font: when the
-    // program starts, the faces' fonts are found meanwhile on a thread of
-    // their own (StartupWarmUp).
-    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
-    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
-    m_picture = imgRes[0].Picture;
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -181,7 +177,6 @@ int Form1::runProgram(const std::function<void()>& shown, const std::function<vo
                          .constData());
         return 1;
     }
-    const StartupWarmUp warmUp;
     // The sound device, the soundfont and the voice load once the windows
     // are on screen; anything asked of them earlier starts them at once.
     BackgroundLoad::holdUntilShown();
