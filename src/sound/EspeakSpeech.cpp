@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -41,6 +40,15 @@ AppError noJapaneseVoice(const QString& dataDir)
                         .arg(dataDir));
 }
 
+// espeak-ng's functions; raises when the library cannot be opened.
+const EngineLibraries::Espeak& openedEspeak()
+{
+    const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
+    if (!espeak)
+        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を読み込めません (%1)。").arg(espeak.missing));
+    return espeak;
+}
+
 // Whether espeak-ng's Japanese voice is where it will be looked for, without
 // loading it. Called with voiceMutex held.
 void checkVoice(const QString& voiceData)
@@ -52,9 +60,7 @@ void checkVoice(const QString& voiceData)
     }
     if (g_sampleRate > 0)
         return;
-    const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
-    if (!espeak)
-        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を読み込めません (%1)。").arg(espeak.missing));
+    const EngineLibraries::Espeak& espeak = openedEspeak();
     // Only settles which folder espeak-ng will read.
     espeak.ng_InitializePath(nullptr);
     const char* dataPath = nullptr;
@@ -72,9 +78,7 @@ void startVoice(const QString& voiceData, int (*callback)(short*, int, espeak_EV
         throw noJapaneseVoice(voiceData);
     if (g_sampleRate > 0)
         return;
-    const EngineLibraries::Espeak& espeak = EngineLibraries::espeak();
-    if (!espeak)
-        throw AppError(ErrNo::DeviceUnavailable, QStringLiteral("音声合成エンジン espeak-ng を読み込めません (%1)。").arg(espeak.missing));
+    const EngineLibraries::Espeak& espeak = openedEspeak();
     // espeak-ng wants the folder that holds espeak-ng-data, and without
     // DONT_EXIT it ends the process when the data are missing.
     const QByteArray parent = voiceData.isEmpty() ? QByteArray() : QFileInfo(voiceData).absolutePath().toLocal8Bit();
