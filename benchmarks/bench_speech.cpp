@@ -1,4 +1,4 @@
-#include "sound/EspeakSpeech.h"
+#include "speech/EspeakSpeech.h"
 
 #include <benchmark/benchmark.h>
 

@@ -12,8 +12,8 @@
 #include "platform/CommandLine.h"
 #include "platform/DataPaths.h"
 #include "sound/AudioOutput.h"
-#include "sound/EspeakSpeech.h"
-#include "sound/mdlM_Tape.h"
+#include "speech/EspeakSpeech.h"
+#include "speech/mdlM_Tape.h"
 
 #include <QElapsedTimer>
 #include <QEvent>

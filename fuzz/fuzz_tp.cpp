@@ -1,7 +1,7 @@
 // The announcement file as the tape reads it: code page 932 bytes, then rows.
 
 #include "platform/Cp932.h"
-#include "sound/TapeCsv.h"
+#include "speech/TapeCsv.h"
 
 #include <cstddef>
 #include <cstdint>

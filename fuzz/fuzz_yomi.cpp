@@ -2,7 +2,7 @@
 // meet: the same bytes are also taken as an announcement text, whose ruby is
 // taken out and on which the file's readings are fixed.
 
-#include "sound/YomiText.h"
+#include "readings/YomiText.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -8,11 +8,11 @@
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
+#include "platform/BackgroundLoad.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
-#include "sound/BackgroundLoad.h"
 
 #include <QApplication>
 #include <QCloseEvent>

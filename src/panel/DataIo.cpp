@@ -4,8 +4,8 @@
 #include "panel/Hy3File.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
-#include "sound/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
+#include "speech/mdlM_Tape.h"
 
 #include <QFile>
 #include <QLineEdit>

@@ -14,7 +14,7 @@
 #include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "sound/AudioOutput.h"
-#include "sound/mdlM_Tape.h"
+#include "speech/mdlM_Tape.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QAction>

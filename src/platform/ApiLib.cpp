@@ -1,7 +1,7 @@
 #include "platform/ApiLib.h"
 
 #include "platform/Cp932.h"
-#include "sound/mdlM_Tape.h"
+#include "speech/mdlM_Tape.h"
 
 #include <MirvRes.h>
 

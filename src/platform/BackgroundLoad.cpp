@@ -1,4 +1,4 @@
-#include "sound/BackgroundLoad.h"
+#include "platform/BackgroundLoad.h"
 
 #include <condition_variable>
 #include <mutex>

@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include "sound/EngineLibraries.h"
+#include "platform/EngineLibraries.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
-#include "sound/Yomi.h"
+#include "readings/Yomi.h"
 
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "platform/DataPaths.h"
-#include "sound/EngineLibraries.h"
-#include "sound/YomiNumbers.h"
-#include "sound/YomiText.h"
+#include "platform/EngineLibraries.h"
+#include "readings/YomiNumbers.h"
+#include "readings/YomiText.h"
 
 #include <QFile>
 #include <QFileInfo>

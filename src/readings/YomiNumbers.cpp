@@ -1,6 +1,6 @@
-#include "sound/YomiNumbers.h"
+#include "readings/YomiNumbers.h"
 
-#include "sound/Yomi.h"
+#include "readings/Yomi.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "sound/YomiText.h"
+#include "readings/YomiText.h"
 
 #include "platform/Cp932.h"
 
@@ -19,7 +19,7 @@ struct Variant
 };
 
 constexpr Variant kVariants[] = {
-#include "sound/KanjiVariants.inc"
+#include "readings/KanjiVariants.inc"
 };
 
 char16_t commonForm(char16_t c)
@@ -40,7 +40,7 @@ struct KanjiReading
 };
 
 constexpr KanjiReading kReadings[] = {
-#include "sound/KanjiReadings.inc"
+#include "readings/KanjiReadings.inc"
 };
 
 bool isNumeral(QChar c)

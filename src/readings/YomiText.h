@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sound/Yomi.h"
+#include "readings/Yomi.h"
 
 #include <QByteArrayView>
 #include <QString>

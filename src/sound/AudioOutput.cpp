@@ -1,8 +1,8 @@
 #include "sound/AudioOutput.h"
 
 #include "platform/ApiLib.h"
-#include "sound/BackgroundLoad.h"
-#include "sound/EngineLibraries.h"
+#include "platform/BackgroundLoad.h"
+#include "platform/EngineLibraries.h"
 #include "sound/SoundDecoder.h"
 
 #include <QCoreApplication>

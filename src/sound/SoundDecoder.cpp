@@ -1,7 +1,7 @@
 #include "sound/SoundDecoder.h"
 
 #include "platform/DataPaths.h"
-#include "sound/EngineLibraries.h"
+#include "platform/EngineLibraries.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
-#include "sound/EspeakSpeech.h"
+#include "speech/EspeakSpeech.h"
 
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
+#include "platform/BackgroundLoad.h"
+#include "platform/EngineLibraries.h"
 #include "sound/AudioOutput.h"
-#include "sound/BackgroundLoad.h"
-#include "sound/EngineLibraries.h"
 
 #include <QDir>
 #include <QFileInfo>

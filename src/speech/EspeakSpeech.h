@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/DataPaths.h"
-#include "sound/SpeechAdjustDialog.h"
-#include "sound/SpeechEngine.h"
-#include "sound/Yomi.h"
+#include "readings/Yomi.h"
+#include "speech/SpeechAdjustDialog.h"
+#include "speech/SpeechEngine.h"
 
 #include <QByteArray>
 #include <QString>

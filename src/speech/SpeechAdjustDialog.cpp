@@ -1,4 +1,4 @@
-#include "sound/SpeechAdjustDialog.h"
+#include "speech/SpeechAdjustDialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

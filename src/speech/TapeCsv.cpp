@@ -1,4 +1,4 @@
-#include "sound/TapeCsv.h"
+#include "speech/TapeCsv.h"
 
 #include "platform/AppError.h"
 

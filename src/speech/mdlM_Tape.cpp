@@ -1,11 +1,11 @@
-#include "sound/mdlM_Tape.h"
+#include "speech/mdlM_Tape.h"
 
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/Cp932.h"
-#include "sound/TapeCsv.h"
-#include "sound/Yomi.h"
+#include "speech/TapeCsv.h"
+#include "readings/Yomi.h"
 #include "sound/mdlSndAPI.h"
 
 #include <QFile>

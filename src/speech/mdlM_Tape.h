@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sound/SpeechEngine.h"
+#include "speech/SpeechEngine.h"
 
 #include <QString>
 

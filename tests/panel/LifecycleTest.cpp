@@ -7,7 +7,7 @@
 #include "options/frmOption.h"
 #include "panel/DataIo.h"
 #include "settings/mdlIniIo_517.h"
-#include "sound/mdlM_Tape.h"
+#include "speech/mdlM_Tape.h"
 
 #include <QCheckBox>
 #include <QClipboard>

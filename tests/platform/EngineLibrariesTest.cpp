@@ -1,4 +1,4 @@
-#include "sound/EngineLibraries.h"
+#include "platform/EngineLibraries.h"
 
 #include <gtest/gtest.h>
 

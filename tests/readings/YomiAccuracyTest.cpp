@@ -3,7 +3,7 @@
 // from the program's word lists; a reading counts as right when it matches
 // one of the accepted readings after both are normalised the same way.
 
-#include "sound/Yomi.h"
+#include "readings/Yomi.h"
 
 #include <QFile>
 #include <QStringList>

@@ -4,9 +4,9 @@
 
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
-#include "sound/EspeakSpeech.h"
-#include "sound/Yomi.h"
-#include "sound/YomiNumbers.h"
+#include "readings/Yomi.h"
+#include "readings/YomiNumbers.h"
+#include "speech/EspeakSpeech.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -2,7 +2,7 @@
 // normalisation.
 
 #include "platform/Cp932.h"
-#include "sound/YomiText.h"
+#include "readings/YomiText.h"
 
 #include <QRandomGenerator>
 

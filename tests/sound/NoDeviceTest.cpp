@@ -3,7 +3,7 @@
 #include "panel/frmCtl.h"
 #include "settings/mdlIniIo_517.h"
 #include "sound/AudioOutput.h"
-#include "sound/BackgroundLoad.h"
+#include "platform/BackgroundLoad.h"
 #include "sound/Mci.h"
 #include "sound/mdlSndAPI.h"
 

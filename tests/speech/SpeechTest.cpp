@@ -1,11 +1,11 @@
 #include "Seam.h"
 
 #include "platform/AppError.h"
+#include "platform/BackgroundLoad.h"
+#include "readings/Yomi.h"
 #include "sound/AudioOutput.h"
-#include "sound/BackgroundLoad.h"
-#include "sound/EspeakSpeech.h"
-#include "sound/SpeechAdjustDialog.h"
-#include "sound/Yomi.h"
+#include "speech/EspeakSpeech.h"
+#include "speech/SpeechAdjustDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "sound/mdlM_Tape.h"
+#include "speech/mdlM_Tape.h"
 
 #include "Seam.h"
 #include "board/Form1.h"
@@ -8,7 +8,7 @@
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
 #include "sound/AudioOutput.h"
-#include "sound/TapeCsv.h"
+#include "speech/TapeCsv.h"
 #include "sound/mdlSndAPI.h"
 
 #include "SoundFixture.h"

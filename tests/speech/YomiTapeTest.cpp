@@ -5,8 +5,8 @@
 #include "options/frmOption.h"
 #include "panel/frmCtl.h"
 #include "platform/Cp932.h"
-#include "sound/Yomi.h"
-#include "sound/mdlM_Tape.h"
+#include "readings/Yomi.h"
+#include "speech/mdlM_Tape.h"
 
 #include "../panel/RouteFixture.h"
 

@@ -7,7 +7,7 @@
 #include "ConverterFiles.h"
 
 #include "platform/Cp932.h"
-#include "sound/TapeCsv.h"
+#include "speech/TapeCsv.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "GtfsFeed.h"
 #include "panel/Hy3File.h"
-#include "sound/TapeCsv.h"
+#include "speech/TapeCsv.h"
 
 #include <QByteArray>
 #include <QString>

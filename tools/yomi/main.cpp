@@ -4,8 +4,8 @@
 // voice pauses there).
 
 #include "platform/AppError.h"
-#include "sound/Yomi.h"
-#include "sound/YomiText.h"
+#include "readings/Yomi.h"
+#include "readings/YomiText.h"
 
 #include <QFile>
 #include <QFileInfo>

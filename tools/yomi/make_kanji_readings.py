@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Writes src/sound/KanjiReadings.inc: a Chinese (on) reading in katakana for
+"""Writes src/readings/KanjiReadings.inc: a Chinese (on) reading in katakana for
 each kanji of code page 932 that the IPA dictionary has no one-character
 entry for, so that a kanji MeCab meets only inside an unknown word is still
 read (哀 -> アイ) rather than left out.
 
 Usage: make_kanji_readings.py Unihan_Readings.txt /usr/share/mecab/dic/ipadic \
-           > src/sound/KanjiReadings.inc
+           > src/readings/KanjiReadings.inc
 (Unihan_Readings.txt is in Debian's unicode-data package; the dictionary
 sources in mecab-ipadic.)"""
 import glob, os, sys

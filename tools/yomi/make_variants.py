@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes src/sound/KanjiVariants.inc: the kanji that code page 932 holds
+"""Writes src/readings/KanjiVariants.inc: the kanji that code page 932 holds
 outside JIS X 0208 (the NEC and IBM extensions, which the MeCab dictionaries
 never contain), each with a variant inside JIS X 0208 that reads the same.
 
-Usage: make_variants.py Unihan_Variants.txt > src/sound/KanjiVariants.inc
+Usage: make_variants.py Unihan_Variants.txt > src/readings/KanjiVariants.inc
 (Unihan_Variants.txt is in Debian's unicode-data package.)"""
 import sys
 
