@@ -11,6 +11,7 @@ set(allowed_platform "")
 set(allowed_readings platform)
 set(allowed_sound platform)
 set(allowed_speech readings sound platform)
+set(allowed_settings platform)
 set(allowed_controls platform)
 
 if(NOT IS_DIRECTORY "${SOURCE_DIR}")
