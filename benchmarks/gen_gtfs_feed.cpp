@@ -30,6 +30,16 @@ std::string stopId(int s)
     return buf;
 }
 
+// A reading in kana only, as readings must be: the number said digit by digit.
+std::string reading(int s)
+{
+    static const char* const digits[] = {"れい", "いち", "に", "さん", "よん", "ご", "ろく", "なな", "はち", "きゅう"};
+    std::string out = "だい";
+    for (char c : std::to_string(s))
+        out += digits[c - '0'];
+    return out + "ていりゅうじょまえ";
+}
+
 int firstStop(int route)
 {
     return route * 10;
@@ -60,7 +70,7 @@ int main(int argc, char** argv)
     for (int s = 0; s < kStops; ++s) {
         stops << stopId(s) << ",\"第" << s << "停留所前\"," << 35.0 + s * 1e-4 << "," << 139.0 + s * 1e-4 << ",Z"
               << s / kStopsPerZone << "\r\n";
-        translations << "stops,stop_name,ja-Hrkt,だい" << s << "ていりゅうじょまえ," << stopId(s) << ",,\r\n";
+        translations << "stops,stop_name,ja-Hrkt," << reading(s) << "," << stopId(s) << ",,\r\n";
     }
 
     std::ofstream routes(dir + "/routes.txt");
