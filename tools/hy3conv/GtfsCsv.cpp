@@ -72,6 +72,16 @@ QString text(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+std::string lowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
 std::size_t MemoryStream::read(char* to, std::size_t size)
 {
     const std::size_t n = std::min(size, m_rest.size());

@@ -125,4 +125,7 @@ private:
 // A UTF-8 field as text.
 QString text(std::string_view utf8);
 
+// ASCII letters in lower case, for names the format compares without case.
+std::string lowerAscii(std::string_view s);
+
 } // namespace Gtfs

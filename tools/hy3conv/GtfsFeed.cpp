@@ -18,16 +18,6 @@ std::string str(std::string_view s)
     return std::string(s);
 }
 
-std::string lowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::unique_ptr<ByteStream> openRequired(FeedSource& source, const char* name)
 {
     std::unique_ptr<ByteStream> stream = source.open(name);

@@ -13,16 +13,6 @@ namespace Gtfs {
 
 namespace {
 
-std::string lowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 bool isUsed(const std::string& lowerName)
 {
     const auto& used = usedFileNames();
