@@ -243,39 +243,39 @@ private:
 TEST(GtfsCsv, ReadsTheSameWhereverTheFileIsCut)
 {
     // A record with a quoted line break, a doubled quote, a three-byte
-    // character and a CR LF, put at every offset around the end of the
-    // first block the reader takes (a quarter of a megabyte).
+    // character and a CR LF, put at every offset around the ends of the
+    // reader's first blocks (4 KiB, then 8 KiB more).
     const std::string tricky = "\"a\"\"b\r\nc\",駅,\"x\"\r\n";
-    const std::string header = "k,v,w\n";
-    for (std::size_t shift = 0; shift <= tricky.size() + 2; ++shift) {
-        SCOPED_TRACE(shift);
-        std::string bytes = header;
-        const std::size_t fillerLine = 10; // "0123,4,5\n" and so on
-        while (bytes.size() + fillerLine <= (std::size_t{256} << 10) - shift)
-            bytes += "0123,4,56\n";
-        bytes += std::string((std::size_t{256} << 10) - shift - bytes.size(), ' ') + "\n";
-        const int trickyLine = static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-        bytes += tricky + "last,1,2";
-        for (const bool trickle : {false, true}) {
-            Gtfs::MemoryStream whole(bytes);
-            TrickleStream pieces(bytes);
-            Gtfs::CsvReader t(QStringLiteral("x.txt"), trickle ? static_cast<Gtfs::ByteStream&>(pieces) : whole);
-            int records = 0;
-            bool sawTricky = false;
-            while (const Gtfs::CsvRecord* r = t.next()) {
-                ++records;
-                if (r->line() == trickyLine) {
-                    sawTricky = true;
-                    EXPECT_EQ(r->field(0), "a\"b\r\nc");
-                    EXPECT_EQ(r->field(1), "駅");
-                    EXPECT_EQ(r->field(2), "x");
+    for (const std::size_t boundary : {std::size_t{4} << 10, std::size_t{12} << 10}) {
+        for (std::size_t shift = 0; shift <= tricky.size() + 2; ++shift) {
+            SCOPED_TRACE(testing::Message() << boundary << " " << shift);
+            std::string bytes = "k,v,w\n";
+            while (bytes.size() + 10 <= boundary - shift)
+                bytes += "0123,4,56\n";
+            bytes += std::string(boundary - shift - bytes.size(), ' ') + "\n";
+            const int trickyLine = static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+            bytes += tricky + "last,1,2";
+            for (const bool trickle : {false, true}) {
+                Gtfs::MemoryStream whole(bytes);
+                TrickleStream pieces(bytes);
+                Gtfs::CsvReader t(QStringLiteral("x.txt"), trickle ? static_cast<Gtfs::ByteStream&>(pieces) : whole);
+                int records = 0;
+                int lastLine = 0;
+                bool sawTricky = false;
+                while (const Gtfs::CsvRecord* r = t.next()) {
+                    ++records;
+                    if (r->line() == trickyLine) {
+                        sawTricky = true;
+                        EXPECT_EQ(r->field(0), "a\"b\r\nc");
+                        EXPECT_EQ(r->field(1), "駅");
+                        EXPECT_EQ(r->field(2), "x");
+                    }
+                    lastLine = r->line();
                 }
-                if (r->line() == trickyLine + 2) {
-                    EXPECT_EQ(r->field(0), "last");
-                }
+                EXPECT_TRUE(sawTricky);
+                EXPECT_EQ(lastLine, trickyLine + 2);
+                EXPECT_EQ(records, trickyLine - 1); // the padding line is blank
             }
-            EXPECT_TRUE(sawTricky);
-            EXPECT_EQ(records, trickyLine - 1); // the padding line is blank
         }
     }
 }

@@ -11,8 +11,10 @@ namespace Gtfs {
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-// Read a quarter of a megabyte at a time: large enough that the per-block
-// work vanishes, small enough not to count beside the feed's own data.
+// Blocks start small, as most files of a feed are, and double up to a
+// quarter of a megabyte: large enough that the per-block work vanishes in
+// the stop times, small enough not to count beside the feed's own data.
+constexpr std::size_t kFirstBlock = std::size_t{4} << 10;
 constexpr std::size_t kBlock = std::size_t{256} << 10;
 // No real record comes near this; a quote that never closes would otherwise
 // make the whole rest of the file one record held in memory.
@@ -102,6 +104,7 @@ CsvReader::CsvReader(QString fileName, ByteStream& in, std::size_t maxColumns)
     : m_fileName(std::move(fileName))
     , m_in(in)
     , m_keep(maxColumns)
+    , m_block(kFirstBlock)
 {
     const CsvRecord* header = next();
     if (!header)
@@ -161,7 +164,8 @@ void CsvReader::fill()
     }
     // At least doubling what is held keeps a long record from being parsed
     // over and over.
-    const std::size_t want = std::max(kBlock, m_buf.size());
+    const std::size_t want = std::max(m_block, m_buf.size());
+    m_block = std::min(2 * m_block, kBlock);
     const std::size_t had = m_buf.size();
     m_buf.resize(had + want);
     std::size_t got = 0;
@@ -247,8 +251,6 @@ CsvReader::Parsed CsvReader::parseRecord()
                 i = stop;
                 if (i >= n)
                     continue;
-                if (i + 1 >= n && more)
-                    return Parsed::NeedMore; // "" or the closing quote: the next byte tells
                 if (i + 1 < n && bytes[i + 1] == '"') {
                     if (kept)
                         buf.push_back('"');

@@ -114,6 +114,7 @@ private:
     int m_line = 1;           // line the next record starts on
     bool m_eof = false;
     bool m_started = false;   // the first block (and its byte order mark) was read
+    std::size_t m_block;      // bytes the next block reads at least
     std::size_t m_validated = 0; // m_buf up to here is known to be UTF-8
     int m_validatedLines = 0;    // line feeds before m_validated in the file
     // The text of quoted fields, one buffer per column; a deque, so that
