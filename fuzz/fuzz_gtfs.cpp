@@ -3,12 +3,13 @@
 // *.txt` prints, so a published feed's files make a seed as they are. An
 // input that starts like a zip goes through the zip reader instead.
 
-#include "GtfsFeed.h"
 #include "GtfsImport.h"
+#include "GtfsSource.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string_view>
 
 namespace {
@@ -43,18 +44,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.maxFileBytes = std::size_t{1} << 20;
     limits.maxTotalBytes = std::size_t{4} << 20;
     try {
-        const Gtfs::FeedFiles files = input.starts_with("PK") ? Gtfs::readZipBytes(input, limits) : splitFiles(input);
-        const Gtfs::Feed feed = Gtfs::readFeed(files);
+        const Gtfs::FeedFiles files = input.starts_with("PK") ? Gtfs::FeedFiles{} : splitFiles(input);
+        std::unique_ptr<Gtfs::FeedSource> source;
+        if (input.starts_with("PK"))
+            source = Gtfs::openZipBytes(input, limits);
+        else
+            source = std::make_unique<Gtfs::MemoryFeed>(files);
         int imports = 0;
-        for (const Gtfs::RouteSummary& summary : Gtfs::summarize(feed)) {
-            for (int direction = 0; direction < 2 && imports < 8; ++direction) {
-                if (summary.stops[static_cast<std::size_t>(direction)] == 0)
+        for (const Gtfs::RouteSummary& summary : Gtfs::summarize(*source)) {
+            for (int direction = -1; direction < 2 && imports < 8; ++direction) {
+                if (direction >= 0 && summary.directions[static_cast<std::size_t>(direction)].stops == 0)
                     continue;
                 ++imports;
+                Gtfs::ImportRequest request;
+                request.route = QString::fromStdString(summary.route.id);
+                request.direction = direction;
+                request.keito = QStringLiteral("1");
+                // Each way of making the board, one after the other.
+                request.ticketPerStop = imports % 2 == 0;
+                request.ic = imports % 3 == 0;
                 try {
-                    const Gtfs::ImportedRoute route =
-                        Gtfs::importRoute(feed, {QString::fromStdString(summary.route->id), direction, QStringLiteral("1")});
-                    (void)Gtfs::tapeBytes(route.tape);
+                    (void)Gtfs::tapeBytes(Gtfs::importRoute(*source, request).tape);
                 } catch (const std::exception&) {
                     // A refused route is the import doing its job; the next may pass.
                 }

@@ -1,7 +1,7 @@
 #include "Convert.h"
 
 #include "FareCsv.h"
-#include "GtfsFeed.h"
+#include "GtfsSource.h"
 #include "GtfsImport.h"
 #include "panel/Hy3File.h"
 #include "platform/AppError.h"
@@ -57,12 +57,17 @@ void save(const QString& path, const QByteArray& bytes)
     saveAll({{path, bytes}});
 }
 
-Gtfs::Feed loadFeed(const QString& feedPath)
+// Runs work on the feed at feedPath, naming the feed in whatever it refuses.
+template <typename Work>
+auto withFeed(const QString& feedPath, Work work)
 {
     try {
-        return Gtfs::readFeed(Gtfs::readFeedFiles(feedPath));
+        const std::unique_ptr<Gtfs::FeedSource> source = Gtfs::openFeed(feedPath);
+        return work(*source);
     } catch (const Gtfs::Error& e) {
         throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.message()));
+    } catch (const AppError& e) {
+        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.description()));
     }
 }
 
@@ -95,7 +100,9 @@ Outcome csvToHy3(const QString& csvPath, const QString& hy3Path)
         throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.description()));
     }
     save(hy3Path, out);
-    return Outcome{static_cast<int>(records.size()), {}, {}};
+    Outcome outcome;
+    outcome.records = static_cast<int>(records.size());
+    return outcome;
 }
 
 Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
@@ -144,14 +151,22 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
 
 QStringList gtfsRoutes(const QString& feedPath)
 {
-    const Gtfs::Feed feed = loadFeed(feedPath);
+    const auto summaries = withFeed(feedPath, [](Gtfs::FeedSource& source) { return Gtfs::summarize(source); });
     QStringList lines;
-    for (const Gtfs::RouteSummary& summary : Gtfs::summarize(feed)) {
-        QStringList fields{Gtfs::text(summary.route->id), summary.route->shortName, summary.route->longName};
+    for (const Gtfs::RouteSummary& summary : summaries) {
+        QStringList fields{Gtfs::text(summary.route.id), summary.route.shortName, summary.route.longName};
         for (int d = 0; d < 2; ++d) {
-            const int stops = summary.stops[static_cast<std::size_t>(d)];
-            fields << (stops > 0 ? QStringLiteral("方向%1: %2 停留所").arg(d).arg(stops)
-                                 : QStringLiteral("方向%1: 便なし").arg(d));
+            const Gtfs::DirectionSummary& direction = summary.directions[static_cast<std::size_t>(d)];
+            if (direction.stops == 0) {
+                fields << QStringLiteral("方向%1: 便なし").arg(d);
+                continue;
+            }
+            QStringList parts;
+            if (!direction.headsign.isEmpty())
+                parts << direction.headsign;
+            parts << QStringLiteral("%1 停留所").arg(direction.stops)
+                  << (direction.sections < 0 ? QStringLiteral("運賃区間 ?") : QStringLiteral("運賃区間 %1").arg(direction.sections));
+            fields << QStringLiteral("方向%1: %2").arg(d).arg(parts.join(QStringLiteral("、")));
         }
         // A tab or line break inside a name would break the columns.
         for (QString& f : fields) {
@@ -167,19 +182,21 @@ QStringList gtfsRoutes(const QString& feedPath)
 
 Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequest& request)
 {
-    const Gtfs::Feed feed = loadFeed(feedPath);
+    Gtfs::ImportRequest wanted;
+    wanted.route = request.route;
+    wanted.direction = request.direction;
+    wanted.keito = request.keito;
+    wanted.ticketPerStop = request.ticketPerStop;
+    wanted.ic = request.ic;
     Gtfs::ImportedRoute route;
     QByteArray hy3;
     QByteArray tape;
-    try {
-        route = Gtfs::importRoute(feed, {request.route, request.direction, request.keito});
+    withFeed(feedPath, [&](Gtfs::FeedSource& source) {
+        route = Gtfs::importRoute(source, wanted);
         hy3 = Hy3File::write(route.records);
         tape = Gtfs::tapeBytes(route.tape);
-    } catch (const Gtfs::Error& e) {
-        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.message()));
-    } catch (const AppError& e) {
-        throw Failure(QStringLiteral("%1: %2").arg(feedPath, e.description()));
-    }
+        return 0;
+    });
     if (!QDir().mkpath(outDir))
         throw Failure(QStringLiteral("%1: フォルダーを作れません。").arg(outDir));
     const QDir dir(outDir);
@@ -189,6 +206,7 @@ Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequ
 
     Outcome outcome;
     outcome.records = static_cast<int>(route.records.size());
+    outcome.tickets = route.tickets;
     outcome.warnings = route.warnings;
     outcome.written << QStringLiteral("%1: %2 停留所、整理券番号 1～%3 を書きました。")
                            .arg(hy3Path, QString::number(route.records.size()), QString::number(route.tickets))

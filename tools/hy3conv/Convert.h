@@ -27,6 +27,7 @@ private:
 struct Outcome
 {
     int records = 0;
+    int tickets = 0;      // for a route made from a feed: the ticket numbers it issues
     QStringList warnings; // things the user should know about a conversion that still succeeded
     QStringList written;  // for conversions that write more than one file, a line for each
 };
@@ -35,15 +36,18 @@ Outcome csvToHy3(const QString& csvPath, const QString& hy3Path);
 Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath);
 
 // The routes of a published feed (zip or folder), one line each: route_id,
-// route_short_name, route_long_name and the stops of the longest trip in
-// each direction, separated by tabs.
+// route_short_name, route_long_name and, for each direction, the headsign,
+// stops and fare sections of the trip an import would take, separated by
+// tabs.
 QStringList gtfsRoutes(const QString& feedPath);
 
 struct GtfsRequest
 {
     QString route;
-    int direction = 0;
-    QString keito; // empty: the route's short name
+    int direction = -1; // -1: the only direction with trips, else 0
+    QString keito;      // empty: the route's short name
+    bool ticketPerStop = false;
+    bool ic = false;
 };
 
 // Writes outDir/K.hy3 and outDir/Ktp.csv for one route of a feed, both or

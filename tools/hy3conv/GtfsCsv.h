@@ -3,9 +3,8 @@
 #include <QString>
 
 #include <cstddef>
-#include <cstdint>
+#include <deque>
 #include <exception>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +16,9 @@
 // different tools, so the reader forgives what does not change the meaning:
 // rows shorter or longer than the header, blanks around a closing quote,
 // empty lines.
+//
+// Tables are read as streams, a record at a time: the stop times of a large
+// city run to hundreds of megabytes, of which an import keeps a few rows.
 namespace Gtfs {
 
 // A feed that cannot be read, in Japanese for the user; the message names the
@@ -33,16 +35,54 @@ private:
     std::string m_what;
 };
 
-// One table read from a file: its column names and, for each record, the
-// line it starts on. Fields are UTF-8 bytes, already checked to be valid.
-class CsvTable
+// The bytes of one file, a block at a time.
+class ByteStream
 {
 public:
-    // Reads the whole file. Throws Error (naming fileName and the line) for
-    // bytes that are not UTF-8, an empty file and a quote that never closes.
-    // Beyond maxColumns a header's further columns are not kept, so that a
-    // line of a million commas costs nothing.
-    static CsvTable parse(const QString& fileName, std::string_view bytes, std::size_t maxColumns = 256);
+    virtual ~ByteStream() = default;
+    // Copies up to size bytes to `to` and says how many; 0 only at the end.
+    // Throws Error when the file cannot be read on.
+    virtual std::size_t read(char* to, std::size_t size) = 0;
+};
+
+// Bytes held elsewhere, which must outlive the stream.
+class MemoryStream : public ByteStream
+{
+public:
+    explicit MemoryStream(std::string_view bytes)
+        : m_rest(bytes)
+    {
+    }
+    std::size_t read(char* to, std::size_t size) override;
+
+private:
+    std::string_view m_rest;
+};
+
+// One record of a table and the line it starts on.
+class CsvRecord
+{
+public:
+    // Field of the record, blanks around it removed; empty for a column the
+    // record lacks or for column -1. UTF-8, already checked to be valid.
+    std::string_view field(int column) const;
+    int line() const { return m_line; }
+
+private:
+    friend class CsvReader;
+    std::vector<std::string_view> m_fields;
+    int m_line = 0;
+};
+
+// Reads a table record by record, holding only the record at hand (and the
+// block of the file it was read from).
+class CsvReader
+{
+public:
+    // Reads up to and including the header. Beyond maxColumns a header's
+    // further columns, and every record's, are not kept, so that a line of a
+    // million commas costs nothing. Throws Error for an empty file.
+    CsvReader(QString fileName, ByteStream& in, std::size_t maxColumns = 256);
 
     const QString& fileName() const { return m_fileName; }
     // The index of a column, -1 when the header does not name it. Names are
@@ -51,36 +91,42 @@ public:
     // Throws Error naming the file when the column is missing.
     int requireColumn(std::string_view name) const;
 
-    std::size_t rowCount() const { return m_lines.size(); }
-    int lineOf(std::size_t row) const { return m_lines[row]; }
-    // Field of a row, blanks around it removed; empty for a column the row
-    // lacks or for column -1. Valid as long as the table.
-    std::string_view field(std::size_t row, int column) const;
+    // The next record that is not an empty line, nullptr after the last.
+    // Valid until the next call. Throws Error (naming the file and the line)
+    // for bytes that are not UTF-8, a quote that never closes and a record
+    // too long to be one.
+    const CsvRecord* next();
 
 private:
-    struct Cell
-    {
-        std::uint32_t begin = 0;
-        std::uint32_t size = 0;
-    };
+    enum class Parsed { Record, Blank, End, NeedMore };
+    Parsed parseRecord();
+    void fill();
+    void validate();
 
     QString m_fileName;
+    ByteStream& m_in;
+    std::size_t m_keep;
     std::vector<std::string> m_header;
     int m_headerLine = 1;
-    std::size_t m_width = 0;   // fields kept per row
-    std::string m_data;        // every kept field's bytes, back to back
-    std::vector<Cell> m_cells; // rowCount() * m_width, row-major
-    std::vector<int> m_lines;
-};
 
-// The reader under the table, for callers that stream: calls onRecord for
-// every non-empty record with its fields (at most maxFields of them) and the
-// line it starts on. The bytes must not start with the byte order mark. The
-// views are valid until onRecord returns.
-void readRecords(const QString& fileName, std::string_view bytes, std::size_t maxFields,
-                 const std::function<void(std::vector<std::string_view>& fields, int line)>& onRecord);
+    std::string m_buf;        // the part of the file being parsed
+    std::size_t m_pos = 0;    // start of the next record in m_buf
+    int m_line = 1;           // line the next record starts on
+    bool m_eof = false;
+    bool m_started = false;   // the first block (and its byte order mark) was read
+    std::size_t m_block;      // bytes the next block reads at least
+    std::size_t m_validated = 0; // m_buf up to here is known to be UTF-8
+    int m_validatedLines = 0;    // line feeds before m_validated in the file
+    // The text of quoted fields, one buffer per column; a deque, so that
+    // growing it leaves the earlier fields' views valid.
+    std::deque<std::string> m_quoted;
+    CsvRecord m_record;
+};
 
 // A UTF-8 field as text.
 QString text(std::string_view utf8);
+
+// ASCII letters in lower case, for names the format compares without case.
+std::string lowerAscii(std::string_view s);
 
 } // namespace Gtfs

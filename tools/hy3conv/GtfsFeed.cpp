@@ -1,14 +1,11 @@
 #include "GtfsFeed.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <zip.h>
-
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
+#include <unordered_set>
+#include <utility>
 
 namespace Gtfs {
 
@@ -16,156 +13,40 @@ namespace {
 
 const char* const kRequired[] = {"stops.txt", "routes.txt", "trips.txt", "stop_times.txt"};
 
-std::string lowerAscii(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-bool isUsed(const std::string& lowerName)
-{
-    const auto& used = usedFileNames();
-    return std::find(used.begin(), used.end(), lowerName) != used.end();
-}
-
-QString tooBig(const std::string& name, const Limits& limits)
-{
-    return QStringLiteral("%1 が大きすぎます (展開して %2 MiB まで、フィード全体で %3 MiB までです)。")
-        .arg(QString::fromStdString(name))
-        .arg(limits.maxFileBytes >> 20)
-        .arg(limits.maxTotalBytes >> 20);
-}
-
-QString zipErrorText(zip_error_t* error)
-{
-    return QString::fromLocal8Bit(zip_error_strerror(error));
-}
-
-struct ZipCloser
-{
-    void operator()(zip_t* z) const { zip_discard(z); }
-};
-using ZipPtr = std::unique_ptr<zip_t, ZipCloser>;
-
-struct ZipFileCloser
-{
-    void operator()(zip_file_t* f) const { zip_fclose(f); }
-};
-
-std::string inflate(zip_t* zip, zip_uint64_t index, const std::string& name, const Limits& limits,
-                    std::size_t& total)
-{
-    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(zip, index, 0));
-    if (!file) {
-        throw Error(QStringLiteral("zip の中の %1 を開けません (%2)。")
-                        .arg(QString::fromStdString(name), zipErrorText(zip_get_error(zip))));
-    }
-    std::string bytes;
-    std::array<char, 1 << 16> buffer;
-    for (;;) {
-        const zip_int64_t got = zip_fread(file.get(), buffer.data(), buffer.size());
-        if (got < 0) {
-            throw Error(QStringLiteral("zip の中の %1 が壊れています (%2)。")
-                            .arg(QString::fromStdString(name), zipErrorText(zip_file_get_error(file.get()))));
-        }
-        if (got == 0)
-            break;
-        const auto n = static_cast<std::size_t>(got);
-        // The sizes a zip announces can lie; count what actually comes out.
-        if (bytes.size() + n > limits.maxFileBytes || total + n > limits.maxTotalBytes)
-            throw Error(tooBig(name, limits));
-        bytes.append(buffer.data(), n);
-        total += n;
-    }
-    return bytes;
-}
-
-FeedFiles readZip(zip_t* zip, const Limits& limits)
-{
-    const zip_int64_t count = zip_get_num_entries(zip, 0);
-    // For each used name the entry nearest the top of the archive.
-    std::map<std::string, std::pair<zip_uint64_t, std::size_t>> chosen;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        const char* raw = zip_get_name(zip, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
-        if (!raw)
-            continue;
-        const std::string_view path(raw);
-        const std::size_t slash = path.rfind('/');
-        const std::string base = lowerAscii(slash == std::string_view::npos ? path : path.substr(slash + 1));
-        if (!isUsed(base))
-            continue;
-        const auto depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/'));
-        const auto it = chosen.find(base);
-        if (it == chosen.end() || depth < it->second.second)
-            chosen[base] = {static_cast<zip_uint64_t>(i), depth};
-    }
-    FeedFiles files;
-    std::size_t total = 0;
-    for (const auto& [name, entry] : chosen)
-        files[name] = inflate(zip, entry.first, name, limits, total);
-    return files;
-}
-
-[[noreturn]] void throwNotZip()
-{
-    throw Error(QStringLiteral("zip ファイルではありません。フィードは公開されている zip ファイルのまま、"
-                               "または展開した .txt ファイルのあるフォルダーを指定してください。"));
-}
-
-// Finishes with error whether it throws or not.
-void checkZipOpen(zip_t* zip, zip_error_t* error)
-{
-    struct Fini
-    {
-        zip_error_t* error;
-        ~Fini() { zip_error_fini(error); }
-    } fini{error};
-    if (zip)
-        return;
-    const int code = zip_error_code_zip(error);
-    if (code == ZIP_ER_NOZIP)
-        throwNotZip();
-    if (code == ZIP_ER_NOENT)
-        throw Error(QStringLiteral("ファイルが見つかりません。"));
-    if (code == ZIP_ER_OPEN || code == ZIP_ER_READ)
-        throw Error(QStringLiteral("ファイルを開けません (%1)。").arg(zipErrorText(error)));
-    throw Error(QStringLiteral("zip ファイルが壊れています (%1)。").arg(zipErrorText(error)));
-}
-
-// Every zip starts with a local file header, or is empty and starts with the
-// end record. libzip takes an empty file for an empty archive; a file that
-// starts otherwise is no zip as published.
-bool looksLikeZip(std::string_view head)
-{
-    return head.substr(0, 4) == std::string_view("PK\x03\x04", 4) || head.substr(0, 4) == std::string_view("PK\x05\x06", 4);
-}
-
-// ----- reading the tables -----
-
 std::string str(std::string_view s)
 {
     return std::string(s);
 }
 
-const std::string* fileOf(const FeedFiles& files, const char* name)
+std::unique_ptr<ByteStream> openRequired(FeedSource& source, const char* name)
 {
-    const auto it = files.find(name);
-    return it == files.end() ? nullptr : &it->second;
-}
-
-CsvTable table(const FeedFiles& files, const char* name)
-{
-    const std::string* bytes = fileOf(files, name);
-    if (!bytes) {
+    std::unique_ptr<ByteStream> stream = source.open(name);
+    if (!stream) {
         throw Error(QStringLiteral("%1 がありません (フィードには stops.txt, routes.txt, trips.txt, stop_times.txt が必要です)。")
                         .arg(QLatin1String(name)));
     }
-    return CsvTable::parse(QLatin1String(name), *bytes);
+    return stream;
 }
+
+// One file of the feed read as a table, from its header on.
+class Table
+{
+public:
+    Table(std::unique_ptr<ByteStream> stream, const char* name)
+        : m_stream(std::move(stream))
+        , m_csv(QLatin1String(name), *m_stream)
+    {
+    }
+    Table(FeedSource& source, const char* name)
+        : Table(openRequired(source, name), name)
+    {
+    }
+    CsvReader* operator->() { return &m_csv; }
+
+private:
+    std::unique_ptr<ByteStream> m_stream;
+    CsvReader m_csv;
+};
 
 // A non-negative whole number of at most 18 digits, else -1.
 std::int64_t sequenceOf(std::string_view s)
@@ -181,93 +62,190 @@ std::int64_t sequenceOf(std::string_view s)
     return v;
 }
 
-void readStops(const FeedFiles& files, Feed& feed)
+struct TripRow
 {
-    const CsvTable t = table(files, "stops.txt");
-    const int id = t.requireColumn("stop_id");
-    const int name = t.requireColumn("stop_name");
-    const int zone = t.column("zone_id");
-    feed.stops.reserve(t.rowCount());
-    for (std::size_t r = 0; r < t.rowCount(); ++r)
-        feed.stops.try_emplace(str(t.field(r, id)), Stop{text(t.field(r, name)), str(t.field(r, zone))});
-}
+    std::string id;
+    std::size_t route = 0;
+    int direction = 0; // 0 or 1; -1 for a value that is neither
+    QString headsign;
+    std::size_t stopTimes = 0;
+};
 
-void readRoutes(const FeedFiles& files, Feed& feed, std::unordered_map<std::string, std::size_t>& index)
-{
-    const CsvTable t = table(files, "routes.txt");
-    const int id = t.requireColumn("route_id");
-    const int shortName = t.column("route_short_name");
-    const int longName = t.column("route_long_name");
-    for (std::size_t r = 0; r < t.rowCount(); ++r) {
-        std::string routeId = str(t.field(r, id));
-        if (!index.try_emplace(routeId, feed.routes.size()).second)
-            continue;
-        feed.routes.push_back({std::move(routeId), text(t.field(r, shortName)), text(t.field(r, longName))});
-    }
-}
+using TripIndex = std::unordered_map<std::string, std::uint32_t>;
 
-void readTrips(const FeedFiles& files, Feed& feed, const std::unordered_map<std::string, std::size_t>& routes,
-               std::unordered_map<std::string, std::uint32_t>& index)
+void readTrips(FeedSource& source, const std::unordered_map<std::string, std::size_t>& routeIndex,
+               const std::vector<bool>& wanted, std::vector<TripRow>& trips, TripIndex& index)
 {
-    const CsvTable t = table(files, "trips.txt");
-    const int route = t.requireColumn("route_id");
-    const int id = t.requireColumn("trip_id");
-    const int direction = t.column("direction_id");
-    for (std::size_t r = 0; r < t.rowCount(); ++r) {
-        const auto routeIt = routes.find(str(t.field(r, route)));
-        if (routeIt == routes.end())
+    Table t(source, "trips.txt");
+    const int route = t->requireColumn("route_id");
+    const int id = t->requireColumn("trip_id");
+    const int direction = t->column("direction_id");
+    const int headsign = t->column("trip_headsign");
+    while (const CsvRecord* r = t->next()) {
+        const auto routeIt = routeIndex.find(str(r->field(route)));
+        if (routeIt == routeIndex.end() || !wanted[routeIt->second])
             continue;
-        std::string tripId = str(t.field(r, id));
-        if (!index.try_emplace(tripId, static_cast<std::uint32_t>(feed.trips.size())).second)
+        std::string tripId = str(r->field(id));
+        if (!index.try_emplace(tripId, static_cast<std::uint32_t>(trips.size())).second)
             continue;
-        const std::string_view d = t.field(r, direction);
+        const std::string_view d = r->field(direction);
         // direction_id may be left out; a trip without one runs direction 0.
         const int dir = d.empty() || d == "0" ? 0 : d == "1" ? 1 : -1;
-        feed.trips.push_back({std::move(tripId), routeIt->second, dir});
+        trips.push_back({std::move(tripId), routeIt->second, dir, text(r->field(headsign)), 0});
     }
 }
 
-void readStopTimes(const FeedFiles& files, Feed& feed, const std::unordered_map<std::string, std::uint32_t>& trips)
+// Calls onRow for every row of stop_times.txt whose trip is in the index.
+template <typename OnRow>
+void readStopTimes(FeedSource& source, const TripIndex& trips, OnRow onRow)
 {
-    const CsvTable t = table(files, "stop_times.txt");
-    const int trip = t.requireColumn("trip_id");
-    const int stop = t.requireColumn("stop_id");
-    const int sequence = t.requireColumn("stop_sequence");
-    feed.stopTimes.reserve(t.rowCount());
+    Table t(source, "stop_times.txt");
+    const int trip = t->requireColumn("trip_id");
+    const int stop = t->requireColumn("stop_id");
+    const int sequence = t->requireColumn("stop_sequence");
     std::string key;
-    for (std::size_t r = 0; r < t.rowCount(); ++r) {
-        key.assign(t.field(r, trip));
-        const auto tripIt = trips.find(key);
-        if (tripIt == trips.end())
-            continue;
-        feed.stopTimes.push_back({tripIt->second, sequenceOf(t.field(r, sequence)), str(t.field(r, stop)), t.lineOf(r)});
+    while (const CsvRecord* r = t->next()) {
+        key.assign(r->field(trip));
+        const auto it = trips.find(key);
+        if (it != trips.end())
+            onRow(it->second, StopTime{sequenceOf(r->field(sequence)), str(r->field(stop)), r->line()});
     }
 }
 
-void readFares(const FeedFiles& files, Feed& feed)
+class ZoneNumbers
 {
-    for (const char* name : {"fare_attributes.txt", "fare_rules.txt"}) {
-        if (!fileOf(files, name))
-            feed.missingFareFiles << QLatin1String(name);
+public:
+    explicit ZoneNumbers(std::vector<std::string>& ids)
+        : m_ids(ids)
+    {
+        m_ids.assign(1, std::string());
     }
-    if (!feed.missingFareFiles.isEmpty())
-        return;
-    const CsvTable attributes = CsvTable::parse(QStringLiteral("fare_attributes.txt"), *fileOf(files, "fare_attributes.txt"));
-    const int fareId = attributes.requireColumn("fare_id");
-    const int price = attributes.requireColumn("price");
-    for (std::size_t r = 0; r < attributes.rowCount(); ++r)
-        feed.fares.try_emplace(str(attributes.field(r, fareId)), FareAttribute{str(attributes.field(r, price)), attributes.lineOf(r)});
+    Zone add(std::string_view id)
+    {
+        if (id.empty())
+            return 0;
+        const auto [it, added] = m_index.try_emplace(str(id), static_cast<Zone>(m_ids.size()));
+        if (added)
+            m_ids.push_back(it->first);
+        return it->second;
+    }
+    // nullopt for a zone that no stop read is in.
+    std::optional<Zone> find(std::string_view id) const
+    {
+        if (id.empty())
+            return Zone{0};
+        const auto it = m_index.find(str(id));
+        return it == m_index.end() ? std::nullopt : std::optional<Zone>(it->second);
+    }
 
-    const CsvTable rules = CsvTable::parse(QStringLiteral("fare_rules.txt"), *fileOf(files, "fare_rules.txt"));
-    const int ruleFare = rules.requireColumn("fare_id");
-    const int route = rules.column("route_id");
-    const int origin = rules.column("origin_id");
-    const int destination = rules.column("destination_id");
-    feed.fareRules.reserve(rules.rowCount());
-    for (std::size_t r = 0; r < rules.rowCount(); ++r) {
-        feed.fareRules.push_back({str(rules.field(r, ruleFare)), str(rules.field(r, route)), str(rules.field(r, origin)),
-                                  str(rules.field(r, destination)), rules.lineOf(r)});
+private:
+    std::vector<std::string>& m_ids;
+    std::unordered_map<std::string, Zone> m_index;
+};
+
+// Keeps the stops named in wanted; returns the stations of those that are
+// neither kept nor wanted.
+std::unordered_set<std::string> readStops(FeedSource& source, const std::unordered_set<std::string>& wanted,
+                                          ZoneNumbers& zones, Feed& feed)
+{
+    Table t(source, "stops.txt");
+    const int id = t->requireColumn("stop_id");
+    const int name = t->requireColumn("stop_name");
+    const int zone = t->column("zone_id");
+    const int parent = t->column("parent_station");
+    while (const CsvRecord* r = t->next()) {
+        std::string stopId = str(r->field(id));
+        if (!wanted.count(stopId) || feed.stops.count(stopId))
+            continue;
+        feed.stops.emplace(std::move(stopId), Stop{text(r->field(name)), zones.add(r->field(zone)), str(r->field(parent))});
     }
+    std::unordered_set<std::string> stations;
+    for (const auto& [stopId, stop] : feed.stops) {
+        if (!stop.parent.empty() && !feed.stops.count(stop.parent))
+            stations.insert(stop.parent);
+    }
+    return stations;
+}
+
+void readFareRules(FeedSource& source, const std::unordered_map<std::string, std::size_t>& routeIndex,
+                   const std::vector<bool>& wanted, const ZoneNumbers& zones, Feed& feed)
+{
+    Table t(source, "fare_rules.txt");
+    const int fareId = t->requireColumn("fare_id");
+    const int route = t->column("route_id");
+    const int origin = t->column("origin_id");
+    const int destination = t->column("destination_id");
+    std::unordered_map<std::string, std::uint32_t> fareIndex;
+    while (const CsvRecord* r = t->next()) {
+        FareRule rule;
+        if (const std::string_view id = r->field(route); !id.empty()) {
+            const auto it = routeIndex.find(str(id));
+            if (it == routeIndex.end() || !wanted[it->second])
+                continue;
+            rule.route = it->second;
+        }
+        // A rule between zones that no stop read is in never applies.
+        const std::optional<Zone> from = zones.find(r->field(origin));
+        const std::optional<Zone> to = zones.find(r->field(destination));
+        if (!from || !to)
+            continue;
+        rule.origin = *from;
+        rule.destination = *to;
+        const auto [it, added] = fareIndex.try_emplace(str(r->field(fareId)), static_cast<std::uint32_t>(feed.fareIds.size()));
+        if (added)
+            feed.fareIds.push_back(it->first);
+        rule.fare = it->second;
+        rule.line = r->line();
+        feed.fareRules.push_back(rule);
+    }
+    std::stable_sort(feed.fareRules.begin(), feed.fareRules.end(), [](const FareRule& a, const FareRule& b) {
+        return std::pair(a.origin, a.destination) < std::pair(b.origin, b.destination);
+    });
+}
+
+void readFareAttributes(Table& t, Feed& feed)
+{
+    const int fareId = t->requireColumn("fare_id");
+    const int price = t->requireColumn("price");
+    const int icPrice = t->column("ic_price");
+    feed.hasIcPrice = icPrice >= 0;
+    std::unordered_map<std::string, std::uint32_t> index;
+    for (std::uint32_t f = 0; f < feed.fareIds.size(); ++f)
+        index.emplace(feed.fareIds[f], f);
+    feed.fares.assign(feed.fareIds.size(), FareAttribute{});
+    std::string key;
+    while (const CsvRecord* r = t->next()) {
+        key.assign(r->field(fareId));
+        const auto it = index.find(key);
+        if (it == index.end() || feed.fares[it->second].known)
+            continue;
+        feed.fares[it->second] = {true, str(r->field(price)), str(r->field(icPrice)), r->line()};
+    }
+}
+
+void readFares(FeedSource& source, const std::unordered_map<std::string, std::size_t>& routeIndex,
+               const std::vector<bool>& wanted, const ZoneNumbers& zones, Feed& feed)
+{
+    std::unique_ptr<ByteStream> attributes = source.open("fare_attributes.txt");
+    if (!attributes)
+        feed.missingFareFiles << QStringLiteral("fare_attributes.txt");
+    if (!source.open("fare_rules.txt"))
+        feed.missingFareFiles << QStringLiteral("fare_rules.txt");
+    if (!feed.missingFareFiles.isEmpty()) {
+        // Only to say whether the IC-card fares could have been taken; the
+        // file is not used, so a broken one does not stop the import.
+        if (attributes) {
+            try {
+                feed.hasIcPrice = Table(std::move(attributes), "fare_attributes.txt")->column("ic_price") >= 0;
+            } catch (const Error&) {
+            }
+        }
+        return;
+    }
+    // The rules first: they say which of the fares are needed.
+    readFareRules(source, routeIndex, wanted, zones, feed);
+    Table t(std::move(attributes), "fare_attributes.txt");
+    readFareAttributes(t, feed);
 }
 
 bool isReadingLanguage(std::string_view language)
@@ -278,35 +256,44 @@ bool isReadingLanguage(std::string_view language)
 // Both layouts of translations.txt: the current one names the table and the
 // field and points at a record or at a value; the older one maps a written
 // text (trans_id, the stop name itself) to its translation.
-void readTranslations(const FeedFiles& files, Feed& feed)
+void readTranslations(FeedSource& source, Feed& feed)
 {
-    const std::string* bytes = fileOf(files, "translations.txt");
-    if (!bytes)
+    std::unique_ptr<ByteStream> stream = source.open("translations.txt");
+    if (!stream)
         return;
-    const CsvTable t = CsvTable::parse(QStringLiteral("translations.txt"), *bytes);
-    const int translation = t.column("translation");
-    if (t.column("table_name") >= 0 && translation >= 0) {
-        const int tableName = t.column("table_name");
-        const int fieldName = t.column("field_name");
-        const int language = t.column("language");
-        const int recordId = t.column("record_id");
-        const int fieldValue = t.column("field_value");
-        for (std::size_t r = 0; r < t.rowCount(); ++r) {
-            if (t.field(r, tableName) != "stops" || t.field(r, fieldName) != "stop_name"
-                || !isReadingLanguage(t.field(r, language)) || t.field(r, translation).empty()) {
+    Table t(std::move(stream), "translations.txt");
+    std::unordered_set<std::string> names;
+    for (const auto& [id, stop] : feed.stops)
+        names.insert(stop.name.toStdString());
+    auto byName = [&](std::string_view name, std::string_view reading) {
+        if (const auto it = names.find(str(name)); it != names.end())
+            feed.readingByName.try_emplace(*it, text(reading));
+    };
+    const int translation = t->column("translation");
+    if (t->column("table_name") >= 0 && translation >= 0) {
+        const int tableName = t->column("table_name");
+        const int fieldName = t->column("field_name");
+        const int language = t->column("language");
+        const int recordId = t->column("record_id");
+        const int fieldValue = t->column("field_value");
+        while (const CsvRecord* r = t->next()) {
+            if (r->field(tableName) != "stops" || r->field(fieldName) != "stop_name"
+                || !isReadingLanguage(r->field(language)) || r->field(translation).empty()) {
                 continue;
             }
-            if (!t.field(r, recordId).empty())
-                feed.readingByStopId.try_emplace(str(t.field(r, recordId)), text(t.field(r, translation)));
-            else if (!t.field(r, fieldValue).empty())
-                feed.readingByName.try_emplace(str(t.field(r, fieldValue)), text(t.field(r, translation)));
+            if (const std::string_view id = r->field(recordId); !id.empty()) {
+                if (feed.stops.count(str(id)))
+                    feed.readingByStopId.try_emplace(str(id), text(r->field(translation)));
+            } else if (!r->field(fieldValue).empty()) {
+                byName(r->field(fieldValue), r->field(translation));
+            }
         }
-    } else if (t.column("trans_id") >= 0 && translation >= 0) {
-        const int transId = t.column("trans_id");
-        const int lang = t.column("lang");
-        for (std::size_t r = 0; r < t.rowCount(); ++r) {
-            if (isReadingLanguage(t.field(r, lang)) && !t.field(r, translation).empty())
-                feed.readingByName.try_emplace(str(t.field(r, transId)), text(t.field(r, translation)));
+    } else if (t->column("trans_id") >= 0 && translation >= 0) {
+        const int transId = t->column("trans_id");
+        const int lang = t->column("lang");
+        while (const CsvRecord* r = t->next()) {
+            if (isReadingLanguage(r->field(lang)) && !r->field(translation).empty())
+                byName(r->field(transId), r->field(translation));
         }
     } else {
         feed.warnings << QStringLiteral("translations.txt の列が読めないため、停留所名の読みは使いませんでした。");
@@ -315,99 +302,97 @@ void readTranslations(const FeedFiles& files, Feed& feed)
 
 } // namespace
 
-const std::vector<std::string>& usedFileNames()
-{
-    static const std::vector<std::string> names = {"stops.txt", "routes.txt", "trips.txt", "stop_times.txt",
-                                                    "fare_attributes.txt", "fare_rules.txt", "translations.txt"};
-    return names;
-}
-
-FeedFiles readZipFile(const QString& path, const Limits& limits)
-{
-    QFile probe(path);
-    if (!probe.exists())
-        throw Error(QStringLiteral("ファイルが見つかりません。"));
-    if (!probe.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("ファイルを開けません (%1)。").arg(probe.errorString()));
-    if (!looksLikeZip(probe.read(4).toStdString()))
-        throwNotZip();
-    probe.close();
-
-    int code = 0;
-    ZipPtr zip(zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &code));
-    zip_error_t error;
-    zip_error_init_with_code(&error, code);
-    checkZipOpen(zip.get(), &error);
-    return readZip(zip.get(), limits);
-}
-
-FeedFiles readZipBytes(std::string_view bytes, const Limits& limits)
-{
-    if (!looksLikeZip(bytes))
-        throwNotZip();
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
-    zip_t* raw = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
-    if (!raw && source)
-        zip_source_free(source);
-    ZipPtr zip(raw);
-    checkZipOpen(zip.get(), &error);
-    return readZip(zip.get(), limits);
-}
-
-FeedFiles readFolder(const QString& path, const Limits& limits)
-{
-    const QDir dir(path);
-    if (!dir.exists())
-        throw Error(QStringLiteral("フォルダーが見つかりません。"));
-    FeedFiles files;
-    std::size_t total = 0;
-    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Readable | QDir::Hidden, QDir::Name);
-    for (const QFileInfo& entry : entries) {
-        const std::string name = lowerAscii(entry.fileName().toStdString());
-        if (!isUsed(name) || files.count(name))
-            continue;
-        QFile file(entry.filePath());
-        if (!file.open(QIODevice::ReadOnly))
-            throw Error(QStringLiteral("%1 を開けません (%2)。").arg(entry.fileName(), file.errorString()));
-        const auto size = static_cast<std::size_t>(std::max<qint64>(0, file.size()));
-        if (size > limits.maxFileBytes || total + size > limits.maxTotalBytes)
-            throw Error(tooBig(name, limits));
-        const QByteArray bytes = file.read(static_cast<qint64>(size) + 1);
-        if (static_cast<std::size_t>(bytes.size()) > limits.maxFileBytes)
-            throw Error(tooBig(name, limits));
-        total += static_cast<std::size_t>(bytes.size());
-        files[name] = bytes.toStdString();
-    }
-    return files;
-}
-
-FeedFiles readFeedFiles(const QString& path, const Limits& limits)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw Error(QStringLiteral("ファイルが見つかりません。"));
-    return info.isDir() ? readFolder(path, limits) : readZipFile(path, limits);
-}
-
-Feed readFeed(const FeedFiles& files)
+FeedReader::FeedReader(FeedSource& source)
+    : m_source(source)
 {
     // The four files every feed has are checked before any is read, so a
     // missing one is named even when another is also broken.
-    for (const char* name : kRequired) {
-        if (!fileOf(files, name))
-            table(files, name); // throws the message for a missing file
+    for (const char* name : kRequired)
+        openRequired(source, name);
+    Table t(source, "routes.txt");
+    const int id = t->requireColumn("route_id");
+    const int shortName = t->column("route_short_name");
+    const int longName = t->column("route_long_name");
+    while (const CsvRecord* r = t->next()) {
+        std::string routeId = str(r->field(id));
+        if (!m_routeIndex.try_emplace(routeId, m_routes.size()).second)
+            continue;
+        m_routes.push_back({std::move(routeId), text(r->field(shortName)), text(r->field(longName))});
     }
+}
+
+Feed FeedReader::read(const std::vector<std::size_t>& routes)
+{
     Feed feed;
-    std::unordered_map<std::string, std::size_t> routeIndex;
-    std::unordered_map<std::string, std::uint32_t> tripIndex;
-    readStops(files, feed);
-    readRoutes(files, feed, routeIndex);
-    readTrips(files, feed, routeIndex, tripIndex);
-    readStopTimes(files, feed, tripIndex);
-    readFares(files, feed);
-    readTranslations(files, feed);
+    feed.routes = m_routes;
+    std::vector<bool> wanted(m_routes.size(), false);
+    for (std::size_t r : routes)
+        wanted.at(r) = true;
+
+    std::vector<TripRow> trips;
+    TripIndex tripIndex;
+    readTrips(m_source, m_routeIndex, wanted, trips, tripIndex);
+
+    // One route's stop times are few enough to keep while counting; for
+    // many routes the longest trips are known only after a first count, and
+    // a second pass takes their rows.
+    const bool keepWhileCounting = routes.size() <= 1;
+    std::vector<std::pair<std::uint32_t, StopTime>> rows;
+    readStopTimes(m_source, tripIndex, [&](std::uint32_t trip, StopTime&& st) {
+        ++trips[trip].stopTimes;
+        if (keepWhileCounting)
+            rows.emplace_back(trip, std::move(st));
+    });
+
+    // The longest trip of each route and direction, the first of equals.
+    std::vector<std::array<std::optional<std::uint32_t>, 2>> best(m_routes.size());
+    for (std::uint32_t t = 0; t < trips.size(); ++t) {
+        const TripRow& trip = trips[t];
+        if (trip.direction != 0 && trip.direction != 1)
+            continue;
+        std::optional<std::uint32_t>& b = best[trip.route][static_cast<std::size_t>(trip.direction)];
+        if (!b || trip.stopTimes > trips[*b].stopTimes)
+            b = t;
+    }
+    TripIndex chosen;
+    for (std::size_t r = 0; r < m_routes.size(); ++r) {
+        for (int d = 0; d < 2; ++d) {
+            if (const auto& b = best[r][static_cast<std::size_t>(d)]) {
+                TripRow& trip = trips[*b];
+                chosen.emplace(trip.id, static_cast<std::uint32_t>(feed.trips.size()));
+                feed.trips.push_back({r, d, trip.id, std::move(trip.headsign), {}});
+            }
+        }
+    }
+    auto keep = [&](std::uint32_t trip, StopTime&& st) {
+        const auto it = chosen.find(trips[trip].id);
+        if (it != chosen.end())
+            feed.trips[it->second].stopTimes.push_back(std::move(st));
+    };
+    if (keepWhileCounting) {
+        for (auto& [trip, st] : rows)
+            keep(trip, std::move(st));
+        rows = {};
+    } else {
+        TripIndex chosenRows;
+        for (const auto& [id, at] : chosen)
+            chosenRows.emplace(id, tripIndex.at(id));
+        readStopTimes(m_source, chosenRows, keep);
+    }
+    trips = {};
+
+    std::unordered_set<std::string> wantedStops;
+    for (const RouteTrip& trip : feed.trips) {
+        for (const StopTime& st : trip.stopTimes)
+            wantedStops.insert(st.stopId);
+    }
+    ZoneNumbers zones(feed.zoneIds);
+    const std::unordered_set<std::string> stations = readStops(m_source, wantedStops, zones, feed);
+    if (!stations.empty())
+        readStops(m_source, stations, zones, feed);
+
+    readFares(m_source, m_routeIndex, wanted, zones, feed);
+    readTranslations(m_source, feed);
     return feed;
 }
 

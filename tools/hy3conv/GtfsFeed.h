@@ -1,53 +1,24 @@
 #pragma once
 
 #include "GtfsCsv.h"
+#include "GtfsSource.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 // A published bus feed (GTFS, with the Japanese extensions) read into plain
 // structures: only the files and columns that a fare file and an
-// announcement file need. Nothing here touches a window, and every entry
-// point below refuses bad input with Gtfs::Error instead of failing in any
-// other way, so the reader can be fed arbitrary bytes.
+// announcement file need, and of those only what the routes asked for use.
+// Nothing here touches a window, and every entry point below refuses bad
+// input with Gtfs::Error instead of failing in any other way, so the reader
+// can be fed arbitrary bytes.
 namespace Gtfs {
-
-// What a feed may inflate to. Published feeds of large cities reach a few
-// hundred megabytes of stop times; a zip bomb stops at these bounds.
-struct Limits
-{
-    std::size_t maxFileBytes = std::size_t{768} << 20;
-    std::size_t maxTotalBytes = std::size_t{1024} << 20;
-};
-
-// The files of a feed by lower-case name ("stops.txt"), with their bytes.
-using FeedFiles = std::map<std::string, std::string>;
-
-// The files the reader uses; others are never inflated.
-const std::vector<std::string>& usedFileNames();
-
-// The used files of a zip file, of a zip held in memory, of a folder, and of
-// whichever of zip file or folder the path names. Names are matched without
-// regard to case, and inside a zip also in a folder (some feeds are zipped
-// with their folder). Messages do not name the path: the caller does.
-FeedFiles readZipFile(const QString& path, const Limits& limits = {});
-FeedFiles readZipBytes(std::string_view bytes, const Limits& limits = {});
-FeedFiles readFolder(const QString& path, const Limits& limits = {});
-FeedFiles readFeedFiles(const QString& path, const Limits& limits = {});
-
-struct Stop
-{
-    QString name;     // as written
-    std::string zone; // zone_id, empty when the stop has none
-};
 
 struct Route
 {
@@ -56,56 +27,96 @@ struct Route
     QString longName;
 };
 
-struct Trip
-{
-    std::string id;
-    std::size_t route = 0; // index into Feed::routes
-    int direction = 0;     // 0 or 1; -1 for a value that is neither
-};
-
 struct StopTime
 {
-    std::uint32_t trip = 0;     // index into Feed::trips
     std::int64_t sequence = -1; // -1 when stop_sequence is not a whole number
     std::string stopId;
     int line = 0; // in stop_times.txt
 };
 
+// The trip of a route that the board is made from in one direction: the one
+// with the most stops, the first in trips.txt of equals.
+struct RouteTrip
+{
+    std::size_t route = 0; // index into Feed::routes
+    int direction = 0;     // 0 or 1
+    std::string id;
+    QString headsign;
+    std::vector<StopTime> stopTimes; // in file order
+};
+
+// Fare zones are numbered in the order they are met; 0 is "no zone" on a
+// stop and "any zone" on a fare rule.
+using Zone = std::uint32_t;
+
+struct Stop
+{
+    QString name; // as written
+    Zone zone = 0;
+    std::string parent; // parent_station, empty when none
+};
+
 struct FareAttribute
 {
-    std::string price; // as written; read when a rule that uses it applies
+    bool known = false; // false: a rule names a fare_id that fare_attributes.txt lacks
+    std::string price;  // as written; read when a rule that uses it applies
+    std::string icPrice;
     int line = 0;
 };
 
 struct FareRule
 {
-    std::string fareId;
-    std::string routeId;
-    std::string originId;
-    std::string destinationId;
+    static constexpr std::size_t kAnyRoute = static_cast<std::size_t>(-1);
+    std::uint32_t fare = 0; // index into Feed::fares
+    std::size_t route = kAnyRoute;
+    Zone origin = 0;
+    Zone destination = 0;
     int line = 0;
 };
 
 struct Feed
 {
+    std::vector<Route> routes; // every route, in file order
+    // For each route read, a trip per direction that has one; by route,
+    // then direction.
+    std::vector<RouteTrip> trips;
+    // The stops of those trips, and the stations they belong to.
     std::unordered_map<std::string, Stop> stops;
-    std::vector<Route> routes; // in file order
-    std::vector<Trip> trips;   // in file order; trips of unknown routes are left out
-    std::vector<StopTime> stopTimes; // in file order; rows of unknown trips are left out
+    std::vector<std::string> zoneIds; // by Zone; [0] is empty
     // The fare files that are missing; fares are only known when both exist.
     QStringList missingFareFiles;
-    std::unordered_map<std::string, FareAttribute> fares; // by fare_id
+    bool hasIcPrice = false; // fare_attributes.txt has the IC-card fare column
+    std::vector<std::string> fareIds; // by FareRule::fare
+    std::vector<FareAttribute> fares; // by FareRule::fare
+    // The rules that can apply to the routes read, sorted by origin and
+    // destination so that those of a pair of zones are found at once.
     std::vector<FareRule> fareRules;
-    // Stop-name readings (language ja-Hrkt): by stop_id, and by the name
-    // they read.
+    // Stop-name readings (language ja-Hrkt) of the stops above: by stop_id,
+    // and by the name they read.
     std::unordered_map<std::string, QString> readingByStopId;
     std::unordered_map<std::string, QString> readingByName;
     QStringList warnings;
 };
 
-// Reads the feed. Throws Error for a missing stops.txt, routes.txt, trips.txt
-// or stop_times.txt, a missing required column, bytes that are not UTF-8 and
-// broken quoting, naming the file and the line.
-Feed readFeed(const FeedFiles& files);
+// Reads a feed in two steps: the routes, from which the caller picks, then
+// what the picked routes need, each table as a stream keeping only that.
+class FeedReader
+{
+public:
+    // Throws Error for a missing stops.txt, routes.txt, trips.txt or
+    // stop_times.txt, and for a routes.txt that cannot be read.
+    explicit FeedReader(FeedSource& source);
+
+    const std::vector<Route>& routes() const { return m_routes; }
+
+    // Throws Error for a missing required column, bytes that are not UTF-8
+    // and broken quoting, naming the file and the line.
+    Feed read(const std::vector<std::size_t>& routes);
+
+private:
+    FeedSource& m_source;
+    std::vector<Route> m_routes;
+    std::unordered_map<std::string, std::size_t> m_routeIndex;
+};
 
 } // namespace Gtfs

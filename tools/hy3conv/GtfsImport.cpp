@@ -1,12 +1,15 @@
 #include "GtfsImport.h"
 
 #include "FareCsv.h"
+#include "GtfsFares.h"
 #include "platform/Cp932.h"
+#include "readings/YomiText.h"
+
+#include <QSet>
 
 #include <algorithm>
-#include <map>
+#include <numeric>
 #include <optional>
-#include <set>
 #include <utility>
 
 namespace Gtfs {
@@ -15,7 +18,18 @@ namespace {
 
 // The board shows the fares of tickets 1 to 12.
 constexpr int kBoardTickets = 12;
-constexpr int kMaxFare = 32767;
+// A note names this many examples of its kind, then "…".
+constexpr qsizetype kNoteExamples = 5;
+
+// One line for a kind of note: text (holding %1 for the count), then at
+// most five examples.
+QString noteLine(const QString& text, const QStringList& examples)
+{
+    QStringList shown = examples.mid(0, kNoteExamples);
+    if (examples.size() > kNoteExamples)
+        shown << QStringLiteral("…");
+    return text.arg(examples.size()) + QStringLiteral(": ") + shown.join(QStringLiteral("、"));
+}
 
 QString routeLabel(const Route& route)
 {
@@ -25,31 +39,6 @@ QString routeLabel(const Route& route)
     if (!route.longName.isEmpty())
         parts << route.longName;
     return parts.join(QLatin1Char(' '));
-}
-
-const Route& findRoute(const Feed& feed, const QString& wanted)
-{
-    const std::string id = wanted.toStdString();
-    for (const Route& route : feed.routes) {
-        if (route.id == id)
-            return route;
-    }
-    std::vector<const Route*> named;
-    for (const Route& route : feed.routes) {
-        if (route.shortName == wanted)
-            named.push_back(&route);
-    }
-    if (named.size() == 1)
-        return *named.front();
-    if (named.empty()) {
-        throw Error(QStringLiteral("路線「%1」がありません (route_id か route_short_name で指定してください。"
-                                   "路線の一覧は hy3conv routes で出せます)。").arg(wanted));
-    }
-    QStringList candidates;
-    for (const Route* route : named)
-        candidates << routeLabel(*route);
-    throw Error(QStringLiteral("路線名「%1」に当たる路線が %2 本あります。route_id で選んでください: %3")
-                    .arg(wanted, QString::number(named.size()), candidates.join(QStringLiteral("、"))));
 }
 
 bool isKeito(const QString& s)
@@ -97,116 +86,22 @@ QString oneLine(const QString& s)
     return out.mid(begin, end - begin);
 }
 
-std::vector<int> stopCounts(const Feed& feed)
+const RouteTrip& tripOf(const Feed& feed, std::size_t route, int direction)
 {
-    std::vector<int> counts(feed.trips.size(), 0);
-    for (const StopTime& st : feed.stopTimes)
-        ++counts[st.trip];
-    return counts;
+    std::array<const RouteTrip*, 2> byDirection{};
+    for (const RouteTrip& trip : feed.trips) {
+        if (trip.route == route)
+            byDirection[static_cast<std::size_t>(trip.direction)] = &trip;
+    }
+    // Many feeds publish each direction as a route of its own.
+    if (direction < 0)
+        direction = !byDirection[0] && byDirection[1] ? 1 : 0;
+    if (!byDirection[static_cast<std::size_t>(direction)]) {
+        throw Error(QStringLiteral("路線「%1」には方向 %2 (direction_id) の便がありません。")
+                        .arg(routeLabel(feed.routes[route]), QString::number(direction)));
+    }
+    return *byDirection[static_cast<std::size_t>(direction)];
 }
-
-// "210" and "210.0" are 210 yen; anything else that is not a whole number
-// of yen the board can show is refused.
-std::optional<int> yen(std::string_view price)
-{
-    const std::size_t dot = price.find('.');
-    const std::string_view whole = price.substr(0, dot);
-    if (whole.empty() || whole.size() > 9)
-        return std::nullopt;
-    if (dot != std::string_view::npos) {
-        const std::string_view fraction = price.substr(dot + 1);
-        if (!std::all_of(fraction.begin(), fraction.end(), [](char c) { return c == '0'; }))
-            return std::nullopt;
-    }
-    int v = 0;
-    for (char c : whole) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    if (v > kMaxFare)
-        return std::nullopt;
-    return v;
-}
-
-// The fares of one route between zones, by its fare rules. Feeds that price
-// every pair of zones network-wide hold hundreds of thousands of rules, so
-// the rules are looked up by the pair they name instead of scanned.
-class FareFinder
-{
-public:
-    FareFinder(const Feed& feed, const Route& route)
-        : m_feed(feed)
-    {
-        for (const FareRule& rule : feed.fareRules) {
-            if (rule.routeId.empty() || rule.routeId == route.id)
-                m_rules[{rule.originId, rule.destinationId}].push_back(&rule);
-        }
-    }
-
-    // The price of the most specific rule that covers the pair (origin and
-    // destination given, then one of them, then neither), the cheapest of
-    // equally specific ones; nullopt when no rule covers it.
-    std::optional<int> fare(const std::string& origin, const std::string& destination)
-    {
-        static const std::string none;
-        // A rule covers the pair when each of its ends is empty or matches:
-        // these are the only keys it can be filed under. An empty zone (a
-        // stop without one) is matched only by an empty end.
-        std::vector<std::pair<const std::string&, const std::string&>> keys = {
-            {origin, destination}, {origin, none}, {none, destination}, {none, none}};
-        int bestSpecificity = -1;
-        int bestPrice = 0;
-        for (std::size_t k = 0; k < keys.size(); ++k) {
-            const bool seen = std::any_of(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(k), [&](const auto& earlier) {
-                return earlier.first == keys[k].first && earlier.second == keys[k].second;
-            });
-            const auto it = seen ? m_rules.end() : m_rules.find({keys[k].first, keys[k].second});
-            if (it == m_rules.end())
-                continue;
-            for (const FareRule* rule : it->second) {
-                const std::optional<int> price = priceOf(*rule);
-                if (!price)
-                    continue;
-                const int specificity = int(!rule->originId.empty()) + int(!rule->destinationId.empty());
-                if (specificity > bestSpecificity || (specificity == bestSpecificity && *price < bestPrice)) {
-                    bestSpecificity = specificity;
-                    bestPrice = *price;
-                }
-            }
-        }
-        if (bestSpecificity < 0)
-            return std::nullopt;
-        return bestPrice;
-    }
-
-    QStringList warnings() const { return m_warnings; }
-
-private:
-    std::optional<int> priceOf(const FareRule& rule)
-    {
-        const auto it = m_feed.fares.find(rule.fareId);
-        if (it == m_feed.fares.end()) {
-            if (m_unknownFares.insert(rule.fareId).second) {
-                m_warnings << QStringLiteral("fare_rules.txt: %1 行目: fare_id「%2」が fare_attributes.txt にないため、この運賃は使いません。")
-                                  .arg(rule.line).arg(text(rule.fareId));
-            }
-            return std::nullopt;
-        }
-        const std::optional<int> price = yen(it->second.price);
-        if (!price) {
-            throw Error(QStringLiteral("fare_attributes.txt: %1 行目: price「%2」は 0～%3 円の整数ではありません。")
-                            .arg(QString::number(it->second.line), text(it->second.price), QString::number(kMaxFare)));
-        }
-        return price;
-    }
-
-    const Feed& m_feed;
-    // By (origin_id, destination_id) as written, empty ends included.
-    std::map<std::pair<std::string, std::string>, std::vector<const FareRule*>> m_rules;
-    std::set<std::string> m_unknownFares;
-    QStringList m_warnings;
-};
 
 struct RouteStop
 {
@@ -215,22 +110,19 @@ struct RouteStop
     QString name; // on one line, checked for code page 932
 };
 
-std::vector<RouteStop> stopsOfTrip(const Feed& feed, std::uint32_t trip)
+std::vector<RouteStop> stopsOfTrip(const Feed& feed, const RouteTrip& trip)
 {
     std::vector<const StopTime*> times;
-    for (const StopTime& st : feed.stopTimes) {
-        if (st.trip == trip)
-            times.push_back(&st);
-    }
-    for (const StopTime* st : times) {
-        if (st->sequence < 0)
-            throw Error(QStringLiteral("stop_times.txt: %1 行目: stop_sequence が 0 以上の整数ではありません。").arg(st->line));
+    for (const StopTime& st : trip.stopTimes) {
+        if (st.sequence < 0)
+            throw Error(QStringLiteral("stop_times.txt: %1 行目: stop_sequence が 0 以上の整数ではありません。").arg(st.line));
+        times.push_back(&st);
     }
     std::stable_sort(times.begin(), times.end(),
                      [](const StopTime* a, const StopTime* b) { return a->sequence < b->sequence; });
     if (times.size() > static_cast<std::size_t>(Hy3File::MaxRows)) {
         throw Error(QStringLiteral("便「%1」の停留所が %2 あります。運賃データファイルは %3 停留所までです。")
-                        .arg(text(feed.trips[trip].id), QString::number(times.size()), QString::number(Hy3File::MaxRows)));
+                        .arg(text(trip.id), QString::number(times.size()), QString::number(Hy3File::MaxRows)));
     }
 
     std::vector<RouteStop> stops;
@@ -250,140 +142,279 @@ std::vector<RouteStop> stopsOfTrip(const Feed& feed, std::uint32_t trip)
     }
     if (stops.size() < 2) {
         throw Error(QStringLiteral("便「%1」の停留所が %2 つしかありません (2 つ以上必要です)。")
-                        .arg(text(feed.trips[trip].id), QString::number(stops.size())));
+                        .arg(text(trip.id), QString::number(stops.size())));
     }
     return stops;
 }
 
-QString zoneLabel(const RouteStop& s)
+std::vector<Zone> zonesOf(const std::vector<RouteStop>& stops)
 {
-    return s.stop->zone.empty() ? QStringLiteral("%1 (zone_id なし)").arg(s.name) : text(s.stop->zone);
+    std::vector<Zone> zones;
+    for (const RouteStop& s : stops)
+        zones.push_back(s.stop->zone);
+    return zones;
 }
 
-QString spokenName(const Feed& feed, const RouteStop& s)
+QString zoneLabel(const Feed& feed, const RouteStop& s)
 {
-    const QString* reading = nullptr;
-    if (const auto byId = feed.readingByStopId.find(*s.id); byId != feed.readingByStopId.end())
-        reading = &byId->second;
-    else if (const auto byName = feed.readingByName.find(s.stop->name.toStdString()); byName != feed.readingByName.end())
-        reading = &byName->second;
-    const bool haveReading = reading != nullptr && !oneLine(*reading).isEmpty();
-    QString spoken = haveReading ? oneLine(*reading) : s.name;
-    // The announcement file quotes its texts and has no way to write a quote
-    // inside one; the voice would not read it anyway.
-    spoken.remove(QLatin1Char('"'));
-    if (haveReading) {
-        const QString bad = FareCsv::unencodableCharacter(spoken);
-        if (!bad.isEmpty()) {
-            throw Error(QStringLiteral("translations.txt: 停留所 %1 (%2) の読み「%3」の文字%4 は Shift-JIS (コードページ 932) で表せません。")
-                            .arg(text(*s.id), s.name, spoken, bad));
+    return s.stop->zone == 0 ? QStringLiteral("%1 (zone_id なし)").arg(s.name) : text(feed.zoneIds[s.stop->zone]);
+}
+
+// The stop's own reading, by its stop_id or its name, else its station's.
+const QString* readingOf(const Feed& feed, const std::string& id, const Stop& stop)
+{
+    if (const auto it = feed.readingByStopId.find(id); it != feed.readingByStopId.end())
+        return &it->second;
+    if (const auto it = feed.readingByName.find(stop.name.toStdString()); it != feed.readingByName.end())
+        return &it->second;
+    if (stop.parent.empty() || stop.parent == id)
+        return nullptr;
+    const auto station = feed.stops.find(stop.parent);
+    if (station == feed.stops.end())
+        return nullptr;
+    return readingOf(feed, station->first, Stop{station->second.name, 0, {}});
+}
+
+// The name as the tape says it. With a reading, the name goes in the ruby
+// that the readings understand, ｜名前《よみ》: the voice reads the reading
+// and whoever reads the file sees the name. The ｜ is always written, so
+// that a name with kana in it (港が丘) is covered whole.
+class SpokenNames
+{
+public:
+    explicit SpokenNames(const Feed& feed)
+        : m_feed(feed)
+    {
+    }
+
+    QString spoken(const RouteStop& s)
+    {
+        // The announcement file quotes its texts and has no way to write a
+        // quote inside one; the ruby's own marks would cut the name short.
+        QString name = s.name;
+        for (const QChar mark : QStringLiteral("\"《》｜|"))
+            name.remove(mark);
+        const QString* reading = readingOf(m_feed, *s.id, *s.stop);
+        if (!reading) {
+            remember(m_without, s.name);
+            return name;
+        }
+        QString kana = oneLine(*reading).normalized(QString::NormalizationForm_KC);
+        kana.remove(QLatin1Char(' '));
+        if (!Yomi::Text::isKanaReading(kana) || !FareCsv::unencodableCharacter(kana).isEmpty()) {
+            remember(m_notKana, QStringLiteral("%1「%2」").arg(s.name, oneLine(*reading)));
+            return name;
+        }
+        return QStringLiteral("｜%1《%2》").arg(name, kana);
+    }
+
+    void addNotes(QStringList& notes) const
+    {
+        if (!m_without.isEmpty()) {
+            notes << noteLine(QStringLiteral("読み (translations.txt の ja-Hrkt) のない停留所が %1 あり、放送では辞書で読みます"),
+                              m_without);
+        }
+        if (!m_notKana.isEmpty())
+            notes << noteLine(QStringLiteral("読みがかなだけで書かれていないため使わなかった停留所が %1 あります"), m_notKana);
+    }
+
+private:
+    static void remember(QStringList& list, const QString& example)
+    {
+        if (!list.contains(example))
+            list << example;
+    }
+
+    const Feed& m_feed;
+    QStringList m_without;
+    QStringList m_notKana;
+};
+
+// What the cells of the fare rows noticed, a kind per list.
+struct FareNotes
+{
+    QStringList uncovered;
+    QStringList loops;
+    QSet<QString> seen;
+
+    void pair(const QString& label, const std::vector<int>& prices)
+    {
+        if (seen.contains(label))
+            return;
+        seen.insert(label);
+        if (prices.empty())
+            uncovered << label;
+        if (prices.size() > 1) {
+            QStringList yen;
+            for (int p : prices)
+                yen << QString::number(p);
+            loops << QStringLiteral("%1 (%2)").arg(label, yen.join(QStringLiteral("・")));
         }
     }
-    return spoken;
-}
+};
 
 } // namespace
 
-std::vector<RouteSummary> summarize(const Feed& feed)
+std::size_t findRoute(const std::vector<Route>& routes, const QString& wanted)
 {
-    const std::vector<int> counts = stopCounts(feed);
+    const std::string id = wanted.toStdString();
+    for (std::size_t r = 0; r < routes.size(); ++r) {
+        if (routes[r].id == id)
+            return r;
+    }
+    std::vector<std::size_t> named;
+    for (std::size_t r = 0; r < routes.size(); ++r) {
+        if (routes[r].shortName == wanted)
+            named.push_back(r);
+    }
+    if (named.size() == 1)
+        return named.front();
+    if (named.empty()) {
+        throw Error(QStringLiteral("路線「%1」がありません (route_id か route_short_name で指定してください。"
+                                   "路線の一覧は hy3conv routes で出せます)。").arg(wanted));
+    }
+    QStringList candidates;
+    for (std::size_t r : named)
+        candidates << routeLabel(routes[r]);
+    throw Error(QStringLiteral("路線名「%1」に当たる路線が %2 本あります。route_id で選んでください: %3")
+                    .arg(wanted, QString::number(named.size()), candidates.join(QStringLiteral("、"))));
+}
+
+std::vector<RouteSummary> summarize(FeedSource& source)
+{
+    FeedReader reader(source);
+    std::vector<std::size_t> all(reader.routes().size());
+    std::iota(all.begin(), all.end(), std::size_t{0});
+    const Feed feed = reader.read(all);
     std::vector<RouteSummary> out(feed.routes.size());
     for (std::size_t r = 0; r < feed.routes.size(); ++r)
-        out[r].route = &feed.routes[r];
-    for (std::size_t t = 0; t < feed.trips.size(); ++t) {
-        const Trip& trip = feed.trips[t];
-        if (trip.direction == 0 || trip.direction == 1) {
-            int& most = out[trip.route].stops[static_cast<std::size_t>(trip.direction)];
-            most = std::max(most, counts[t]);
+        out[r].route = feed.routes[r];
+    for (const RouteTrip& trip : feed.trips) {
+        DirectionSummary& d = out[trip.route].directions[static_cast<std::size_t>(trip.direction)];
+        d.stops = static_cast<int>(trip.stopTimes.size());
+        d.headsign = oneLine(trip.headsign);
+        try {
+            const std::vector<RouteStop> stops = stopsOfTrip(feed, trip);
+            FareTable fares(feed, trip.route, false);
+            d.sections = fareSections(zonesOf(stops), fares).back();
+            if (d.headsign.isEmpty())
+                d.headsign = stops.back().name;
+        } catch (const Error&) {
+            d.sections = -1; // importing the route says why
         }
     }
     return out;
 }
 
-ImportedRoute importRoute(const Feed& feed, const ImportRequest& request)
+ImportedRoute importRoute(FeedSource& source, const ImportRequest& request)
+{
+    FeedReader reader(source);
+    const std::size_t route = findRoute(reader.routes(), request.route);
+    // Refused before the rest of the feed is read.
+    keitoFor(reader.routes()[route], request.keito);
+    return importRoute(reader.read({route}), route, request);
+}
+
+ImportedRoute importRoute(const Feed& feed, std::size_t routeIndex, const ImportRequest& request)
 {
     ImportedRoute out;
-    const Route& route = findRoute(feed, request.route);
-    out.route = &route;
+    const Route& route = feed.routes.at(routeIndex);
+    out.route = route;
     out.keito = keitoFor(route, request.keito);
-    const auto routeIndex = static_cast<std::size_t>(&route - feed.routes.data());
-
-    // The trip with the most stops; of equals, the first in trips.txt.
-    const std::vector<int> counts = stopCounts(feed);
-    std::optional<std::uint32_t> best;
-    for (std::uint32_t t = 0; t < feed.trips.size(); ++t) {
-        const Trip& trip = feed.trips[t];
-        if (trip.route == routeIndex && trip.direction == request.direction && (!best || counts[t] > counts[*best]))
-            best = t;
+    if (request.ic && !feed.hasIcPrice) {
+        throw Error(feed.missingFareFiles.contains(QStringLiteral("fare_attributes.txt"))
+                        ? QStringLiteral("fare_attributes.txt がないため、IC カードの運賃 (--ic) は使えません。")
+                        : QStringLiteral("fare_attributes.txt に IC カードの運賃の列 ic_price がないため、--ic は使えません "
+                                         "(--ic を付けなければ現金の運賃 price を使います)。"));
     }
-    if (!best) {
-        throw Error(QStringLiteral("路線「%1」には方向 %2 (direction_id) の便がありません。")
-                        .arg(routeLabel(route), QString::number(request.direction)));
-    }
-    const std::vector<RouteStop> stops = stopsOfTrip(feed, *best);
+    const RouteTrip& trip = tripOf(feed, routeIndex, request.direction);
+    out.direction = trip.direction;
+    const std::vector<RouteStop> stops = stopsOfTrip(feed, trip);
+    const std::vector<Zone> zones = zonesOf(stops);
     const std::size_t n = stops.size();
 
-    // Numbered tickets: a new number at the first stop and at every change
-    // of fare zone; a stop without a zone is a zone of its own.
-    std::vector<int> ticket(n);
-    std::vector<std::size_t> issuedAt; // stop index where ticket t + 1 was issued
+    FareTable fares(feed, routeIndex, request.ic);
+    std::vector<int> section(n);
+    if (request.ticketPerStop)
+        std::iota(section.begin(), section.end(), 1);
+    else
+        section = fareSections(zones, fares);
+    std::vector<std::size_t> firstStop; // of each section, so of each ticket number
     for (std::size_t r = 0; r < n; ++r) {
-        const std::string& zone = stops[r].stop->zone;
-        if (r == 0 || zone.empty() || zone != stops[r - 1].stop->zone)
-            issuedAt.push_back(r);
-        ticket[r] = static_cast<int>(issuedAt.size());
+        if (r == 0 || section[r] != section[r - 1])
+            firstStop.push_back(r);
     }
-    out.tickets = static_cast<int>(issuedAt.size());
+    out.tickets = static_cast<int>(firstStop.size());
 
-    const bool haveFares = feed.missingFareFiles.isEmpty();
-    FareFinder finder(feed, route);
-    // The fare of a cell depends only on the ticket and on the ticket the
-    // stop itself issues (it is in that ticket's zone).
-    std::map<std::pair<int, int>, int> known;
-    QStringList uncovered;
+    // In the row of a stop, a ticket issued in an earlier section shows the
+    // fare from where it was issued to this stop. The ticket of the current
+    // section shows the fare from the section's first stop to this one, or
+    // at that first stop, where it is being issued, the fare to the next
+    // stop: the least a rider boarding there pays. That cell is the
+    // feed's least reliable (a zone to itself, a pair few rules list), so
+    // nothing is said about it.
+    FareNotes notes;
     out.records.resize(n);
     for (std::size_t r = 0; r < n; ++r) {
         Hy3File::Record& rec = out.records[r];
         rec.Chimei = stops[r].name;
-        rec.SeiriNum = static_cast<std::int16_t>(ticket[r]);
-        for (int t = 1; t <= std::min(ticket[r], kBoardTickets); ++t) {
-            int value = -1;
-            if (haveFares) {
-                const auto key = std::make_pair(t, ticket[r]);
-                auto it = known.find(key);
-                if (it == known.end()) {
-                    const RouteStop& from = stops[issuedAt[static_cast<std::size_t>(t - 1)]];
-                    const std::optional<int> fare = finder.fare(from.stop->zone, stops[r].stop->zone);
-                    if (!fare)
-                        uncovered << QStringLiteral("%1 → %2").arg(zoneLabel(from), zoneLabel(stops[r]));
-                    it = known.emplace(key, fare.value_or(-1)).first;
-                }
-                value = it->second;
+        rec.SeiriNum = static_cast<std::int16_t>(section[r]);
+        for (int t = 1; t <= std::min(section[r], kBoardTickets); ++t) {
+            const std::size_t issued = firstStop[static_cast<std::size_t>(t - 1)];
+            const bool current = t == section[r];
+            std::size_t to = r;
+            if (current && r == issued) {
+                if (r + 1 == n)
+                    continue; // the terminus issues no ticket worth a fare
+                to = r + 1;
             }
-            rec.Fare[static_cast<std::size_t>(t - 1)] = static_cast<std::int16_t>(value);
+            const std::vector<int>& prices = fares.prices(zones[issued], zones[to]);
+            std::optional<int> before;
+            if (r > issued)
+                before = out.records[r - 1].Fare[static_cast<std::size_t>(t - 1)];
+            rec.Fare[static_cast<std::size_t>(t - 1)] = static_cast<std::int16_t>(cellFare(prices, before));
+            if (!current)
+                notes.pair(QStringLiteral("%1 → %2").arg(zoneLabel(feed, stops[issued]), zoneLabel(feed, stops[r])), prices);
         }
     }
 
+    SpokenNames names(feed);
     for (std::size_t r = 1; r < n; ++r) {
-        const QString spoken = spokenName(feed, stops[r]);
+        const QString spoken = names.spoken(stops[r]);
         const QString line = r + 1 == n ? QStringLiteral("次は、終点、%1です。").arg(spoken)
                                         : QStringLiteral("次は、%1です。").arg(spoken);
         out.tape.push_back({line, 1, 1});
     }
 
-    if (!haveFares) {
-        out.warnings << QStringLiteral("%1 がないため、運賃はすべて -1 (運賃なし) にしました。")
-                            .arg(feed.missingFareFiles.join(QStringLiteral(" と ")));
+    if (!feed.missingFareFiles.isEmpty()) {
+        out.warnings << QStringLiteral("%1 がないため、運賃はすべて -1 (運賃なし) にしました%2。")
+                            .arg(feed.missingFareFiles.join(QStringLiteral(" と ")),
+                                 request.ticketPerStop ? QString()
+                                                       : QStringLiteral("。運賃で区間を分けられないため整理券番号はすべて 1 です "
+                                                                        "(停留所ごとの番号は --ticket-per-stop)"));
     }
-    out.warnings << finder.warnings();
-    if (!uncovered.isEmpty()) {
-        out.warnings << QStringLiteral("運賃の決まらない区間が %1 組あり、-1 (運賃なし) にしました (乗車ゾーン → 降車ゾーン): %2")
-                            .arg(uncovered.size()).arg(uncovered.join(QStringLiteral("、")));
+    if (!fares.unknownFares().isEmpty()) {
+        out.warnings << noteLine(QStringLiteral("fare_rules.txt の fare_id のうち %1 が fare_attributes.txt にないため、"
+                                                "その運賃は使いませんでした"),
+                                 fares.unknownFares());
+    }
+    if (!fares.cashForIc().isEmpty()) {
+        out.warnings << noteLine(QStringLiteral("ic_price が空の運賃が %1 あり、現金の運賃 (price) にしました"), fares.cashForIc());
+    }
+    if (!notes.uncovered.isEmpty()) {
+        out.warnings << noteLine(QStringLiteral("運賃の決まらない区間が %1 組あり、-1 (運賃なし) にしました (乗車ゾーン → 降車ゾーン)"),
+                                 notes.uncovered);
+    }
+    if (!notes.loops.isEmpty()) {
+        out.warnings << noteLine(QStringLiteral("同じゾーンを 2 度通るため運賃が 2 つ以上ある区間が %1 組あり、"
+                                                "運賃が途中で下がらないように選びました"),
+                                 notes.loops);
     }
     if (out.tickets > kBoardTickets) {
         out.warnings << QStringLiteral("整理券番号が 1～%1 まであります。運賃表示器に出るのは整理券 1～%2 の運賃だけです。")
                             .arg(out.tickets).arg(kBoardTickets);
     }
+    names.addNotes(out.warnings);
     out.warnings << feed.warnings;
     return out;
 }

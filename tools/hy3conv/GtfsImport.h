@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GtfsFeed.h"
+#include "GtfsSource.h"
 #include "panel/Hy3File.h"
 #include "speech/TapeCsv.h"
 
@@ -9,46 +10,63 @@
 #include <QStringList>
 
 #include <array>
+#include <cstddef>
 #include <vector>
 
-// One route of a read feed made into the two files the board runs on: the
-// fare rows of its stops and the announcement rows spoken between them.
+// One route of a feed made into the two files the board runs on: the fare
+// rows of its stops and the announcement rows spoken between them.
 namespace Gtfs {
+
+struct DirectionSummary
+{
+    int stops = 0;    // of the trip the board would be made from; 0 for no trip
+    QString headsign; // trip_headsign, else the name of the trip's last stop
+    int sections = 0; // fare sections (ticket numbers); -1 when the trip cannot be imported
+};
 
 struct RouteSummary
 {
-    const Route* route = nullptr;
-    // Stops of the longest trip in direction 0 and 1; 0 for no trip.
-    std::array<int, 2> stops{};
+    Route route;
+    std::array<DirectionSummary, 2> directions; // direction_id 0 and 1
 };
 
 // Every route of the feed, in file order.
-std::vector<RouteSummary> summarize(const Feed& feed);
+std::vector<RouteSummary> summarize(FeedSource& source);
 
 struct ImportRequest
 {
-    QString route;     // a route_id or a route_short_name
-    int direction = 0; // 0 or 1
-    QString keito;     // route number for the file names; empty to take the short name
+    QString route;      // a route_id or a route_short_name
+    int direction = -1; // 0 or 1; -1: the only direction with trips, else 0
+    QString keito;      // route number for the file names; empty to take the short name
+    bool ticketPerStop = false; // every stop issues a number of its own, not every fare section
+    bool ic = false;            // the IC-card fares (ic_price) instead of the cash fares
 };
 
 struct ImportedRoute
 {
     QString keito; // digits without leading zeros, as the board names files
-    const Route* route = nullptr;
+    Route route;
+    int direction = 0;
     std::vector<Hy3File::Record> records;
     std::vector<TapeCsv::Row> tape;
-    int tickets = 0; // numbered-ticket numbers the route issues
-    QStringList warnings;
+    int tickets = 0; // numbered-ticket numbers the route issues; the board shows the fares of the first twelve
+    QStringList warnings; // one line for each kind of thing the user should know
 };
 
-// Throws Error for an unknown or ambiguous route, a direction without trips,
-// a stop time naming a stop that does not exist, a stop_sequence that is not
-// a whole number, a name or a reading that code page 932 cannot hold, a keito
-// that is not 1 to 5 digits (or none given where the short name is not), a
-// trip of fewer than 2 or more than 301 stops, and a fare that is not a whole
-// number of yen from 0 to 32767.
-ImportedRoute importRoute(const Feed& feed, const ImportRequest& request);
+// The index of the route whose route_id, or else whose route_short_name, is
+// wanted. Throws Error for none and for a short name several routes share.
+std::size_t findRoute(const std::vector<Route>& routes, const QString& wanted);
+
+// Reads only what the route needs from the source, then imports it.
+ImportedRoute importRoute(FeedSource& source, const ImportRequest& request);
+
+// Throws Error for a direction without trips, a stop time naming a stop that
+// does not exist, a stop_sequence that is not a whole number, a name that
+// code page 932 cannot hold, a keito that is not 1 to 5 digits (or none
+// given where the short name is not), a trip of fewer than 2 or more than
+// 301 stops, a fare that is not a whole number of yen from 0 to 32767, and
+// IC-card fares asked of a feed without them. feed must hold the route.
+ImportedRoute importRoute(const Feed& feed, std::size_t route, const ImportRequest& request);
 
 // The announcement file for rows: code page 932, quoted texts, CR LF.
 QByteArray tapeBytes(const std::vector<TapeCsv::Row>& rows);

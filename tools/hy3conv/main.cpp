@@ -24,7 +24,10 @@ int usage()
         "  hy3conv to-csv 入力.hy3 出力.csv   運賃データファイルを CSV にします\n"
         "  hy3conv routes フィード            GTFS-JP フィードの路線を一覧にします\n"
         "  hy3conv from-gtfs フィード 出力フォルダー --route 路線 [--direction 0|1] [--keito 系統番号]\n"
+        "                    [--ticket-per-stop] [--ic]\n"
         "                                     路線の運賃データ (系統番号.hy3) と放送データ (系統番号tp.csv) を作ります\n"
+        "                                     --ticket-per-stop: 運賃区間ごとでなく停留所ごとに整理券番号を出します\n"
+        "                                     --ic: IC カードの運賃 (ic_price) を使います\n"
         "CSV は Shift-JIS (コードページ 932)、または BOM 付き UTF-8 です。\n"
         "フィードは公開されている zip ファイルか、その .txt ファイルのあるフォルダーです。"));
     return 2;
@@ -44,18 +47,32 @@ void report(const Hy3Conv::Outcome& outcome)
         printLine(stdout, line);
 }
 
-// from-gtfs FEED OUT_DIR --route R [--direction 0|1] [--keito K]
+// from-gtfs FEED OUT_DIR --route R [--direction 0|1] [--keito K] [--ticket-per-stop] [--ic]
 int fromGtfs(const QStringList& args)
 {
     if (args.size() < 2)
         return usage();
     Hy3Conv::GtfsRequest request;
     bool haveRoute = false;
-    for (qsizetype i = 2; i < args.size(); i += 2) {
+    for (qsizetype i = 2; i < args.size(); ++i) {
         const QString& option = args[i];
-        if (i + 1 >= args.size())
+        if (option == QLatin1String("--ticket-per-stop")) {
+            request.ticketPerStop = true;
+            continue;
+        }
+        if (option == QLatin1String("--ic")) {
+            request.ic = true;
+            continue;
+        }
+        const bool takesValue = option == QLatin1String("--route") || option == QLatin1String("--direction")
+                             || option == QLatin1String("--keito");
+        if (!takesValue) {
+            usage();
+            return refuse(QStringLiteral("「%1」は知らないオプションです。").arg(option));
+        }
+        if (++i >= args.size())
             return refuse(QStringLiteral("%1 の後に値がありません。").arg(option));
-        const QString& value = args[i + 1];
+        const QString& value = args[i];
         if (option == QLatin1String("--route")) {
             request.route = value;
             haveRoute = true;
@@ -63,11 +80,8 @@ int fromGtfs(const QStringList& args)
             if (value != QLatin1String("0") && value != QLatin1String("1"))
                 return refuse(QStringLiteral("--direction は 0 か 1 です (「%1」は使えません)。").arg(value));
             request.direction = value.toInt();
-        } else if (option == QLatin1String("--keito")) {
-            request.keito = value;
         } else {
-            usage();
-            return refuse(QStringLiteral("「%1」は知らないオプションです。").arg(option));
+            request.keito = value;
         }
     }
     if (!haveRoute)
