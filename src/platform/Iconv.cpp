@@ -2,6 +2,7 @@
 
 #include "platform/AppError.h"
 
+#include <algorithm>
 #include <cerrno>
 
 IconvConverter::IconvConverter(const char* to, const char* from)
@@ -17,11 +18,28 @@ IconvConverter::~IconvConverter()
 
 std::optional<QByteArray> IconvConverter::run(QByteArrayView in, qsizetype* failedAt)
 {
+    QByteArray out;
+    qsizetype failed = 0;
+    if (!convert(in, out, failed)) {
+        if (failedAt)
+            *failedAt = failed;
+        return std::nullopt;
+    }
+    return out;
+}
+
+bool IconvConverter::run(QByteArrayView in, QByteArray& out)
+{
+    qsizetype failed = 0;
+    return convert(in, out, failed);
+}
+
+bool IconvConverter::convert(QByteArrayView in, QByteArray& out, qsizetype& failedAt)
+{
     if (m_cd == reinterpret_cast<iconv_t>(-1))
         throw AppError(ErrNo::InternalError, QStringLiteral("文字コード変換 (iconv) を利用できません。"));
     iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-    QByteArray out;
-    out.resize(in.size() * 2 + 16);
+    out.resize(std::max(out.capacity(), in.size() * 2 + 16));
     char* inPtr = const_cast<char*>(in.data());
     size_t inLeft = static_cast<size_t>(in.size());
     char* outPtr = out.data();
@@ -36,10 +54,9 @@ std::optional<QByteArray> IconvConverter::run(QByteArrayView in, qsizetype* fail
             outLeft = static_cast<size_t>(out.size() - used);
             continue;
         }
-        if (failedAt)
-            *failedAt = inPtr - in.data();
-        return std::nullopt;
+        failedAt = inPtr - in.data();
+        return false;
     }
     out.resize(outPtr - out.data());
-    return out;
+    return true;
 }

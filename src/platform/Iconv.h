@@ -22,7 +22,12 @@ public:
     // input offset of the offending sequence. Raises AppError when the
     // system has no such conversion.
     std::optional<QByteArray> run(QByteArrayView in, qsizetype* failedAt = nullptr);
+    // The same into out, whose memory is reused: for converting many short
+    // texts in a row. False when in cannot be converted.
+    bool run(QByteArrayView in, QByteArray& out);
 
 private:
+    bool convert(QByteArrayView in, QByteArray& out, qsizetype& failedAt);
+
     iconv_t m_cd;
 };

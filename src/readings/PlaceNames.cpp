@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <string_view>
 
 namespace Yomi::PlaceNames {
 
@@ -15,13 +16,15 @@ namespace {
 // Names longer than this are phrases, not names; the lookup stops there.
 constexpr qsizetype MaxName = 32;
 
-std::optional<QString> fromEucJp(QByteArrayView bytes)
+// The text of EUC-JP bytes, valid until the next call on the same thread:
+// the load decodes hundreds of thousands of short lines.
+std::optional<QStringView> fromEucJp(QByteArrayView bytes)
 {
     thread_local IconvConverter decoder("UTF-16LE", "EUC-JP");
-    const std::optional<QByteArray> units = decoder.run(bytes);
-    if (!units)
+    thread_local QByteArray units;
+    if (!decoder.run(bytes, units))
         return std::nullopt;
-    return QString(reinterpret_cast<const QChar*>(units->constData()), units->size() / 2);
+    return QStringView(reinterpret_cast<const char16_t*>(units.constData()), units.size() / 2);
 }
 
 // Calls line for each line of bytes, without its line end.
@@ -45,13 +48,12 @@ bool hasKanji(QStringView s)
 
 // Names are looked up in the form announcements are read in; most are kanji
 // and kana already, and normalising them all would cost the load its time.
-QString asRead(QStringView name)
+bool isPlain(QStringView name)
 {
-    const bool plain = std::all_of(name.begin(), name.end(), [](QChar c) {
+    return std::all_of(name.begin(), name.end(), [](QChar c) {
         return (Text::isKanji(c) && !c.isHighSurrogate()) || Text::isHiragana(c)
             || (Text::isKatakana(c) && c != QChar(0x30F6));
     });
-    return plain ? name.toString() : Text::normalise(name.toString());
 }
 
 // The tags of an enamdict entry, "(p,s)" at the start of its glosses.
@@ -101,34 +103,6 @@ char vowelOf(QChar c)
     return 0;
 }
 
-// The reading as the voice says it: katakana, every long vowel as ー.
-QString spoken(QStringView reading)
-{
-    static const QString vowels = QStringLiteral("アイウエオ");
-    QString out;
-    char vowel = 0;
-    for (QChar c : Text::toKatakana(reading)) {
-        if (c == QChar(u'ヂ'))
-            c = QChar(u'ジ');
-        else if (c == QChar(u'ヅ'))
-            c = QChar(u'ズ');
-        else if (c == QChar(u'ヲ'))
-            c = QChar(u'オ');
-        if (!Text::isKatakana(c))
-            continue;
-        const char v = vowelOf(c);
-        if (vowels.contains(c) && vowel
-            && (v == vowel || (c == QChar(u'ウ') && vowel == 'o') || (c == QChar(u'イ') && vowel == 'e'))) {
-            out += QChar(0x30FC);
-            continue;
-        }
-        out += c;
-        if (c != QChar(0x30FC))
-            vowel = v;
-    }
-    return out;
-}
-
 } // namespace
 
 QStringView Dictionary::nameOf(const Entry& e) const
@@ -141,22 +115,23 @@ QStringView Dictionary::readingOf(const Entry& e) const
     return QStringView(m_text.data() + e.reading, e.readingLength);
 }
 
-void Dictionary::addDecoded(QStringView name, QStringView reading, Source source)
-{
-    if (name.size() > MaxName || reading.size() > 255 || name.isEmpty() || reading.isEmpty())
-        return;
-    const auto at = static_cast<std::uint32_t>(m_text.size());
-    m_text.insert(m_text.end(), name.utf16(), name.utf16() + name.size());
-    m_text.insert(m_text.end(), reading.utf16(), reading.utf16() + reading.size());
-    m_entries.push_back({at, at + static_cast<std::uint32_t>(name.size()), static_cast<std::uint8_t>(name.size()),
-                         static_cast<std::uint8_t>(reading.size()), source});
-}
-
 void Dictionary::add(QStringView name, QStringView reading, Source source)
 {
     if (!hasKanji(name) || !Text::isKanaReading(reading))
         return;
-    addDecoded(asRead(name), Text::toKatakana(reading), source);
+    QString normalised;
+    if (!isPlain(name)) {
+        normalised = Text::normalise(name.toString());
+        name = normalised;
+    }
+    if (name.size() > MaxName || reading.size() > 255 || name.isEmpty())
+        return;
+    const auto at = static_cast<std::uint32_t>(m_text.size());
+    m_text.insert(m_text.end(), name.utf16(), name.utf16() + name.size());
+    for (QChar c : reading)
+        m_text.push_back(Text::isHiragana(c) ? static_cast<char16_t>(c.unicode() + 0x60) : c.unicode());
+    m_entries.push_back({at, at + static_cast<std::uint32_t>(name.size()), static_cast<std::uint8_t>(name.size()),
+                         static_cast<std::uint8_t>(reading.size()), source});
 }
 
 void Dictionary::addEnamdict(QByteArrayView eucJp)
@@ -170,14 +145,19 @@ void Dictionary::addEnamdict(QByteArrayView eucJp)
         bool station = false;
         if (tagsEnd < 0 || !isPlaceOrStation(line.sliced(close + 4, tagsEnd - close - 4), station))
             return;
-        const std::optional<QString> name = fromEucJp(line.first(open));
-        const std::optional<QString> reading = fromEucJp(line.sliced(open + 2, close - open - 2));
-        if (!name || !reading)
+        // "名前 [よみ" in one conversion.
+        const std::optional<QStringView> decoded = fromEucJp(line.first(close));
+        if (!decoded)
             return;
-        add(*name, *reading, station ? EnamdictStation : EnamdictPlace);
+        const qsizetype split = decoded->indexOf(QStringLiteral(" ["));
+        if (split < 0)
+            return;
+        const QStringView name = decoded->first(split);
+        const QStringView reading = decoded->sliced(split + 2);
+        add(name, reading, station ? EnamdictStation : EnamdictPlace);
         // Stations are listed with their 駅, which a stop name often goes without.
-        if (station && name->size() > 1 && name->endsWith(QChar(u'駅')) && reading->endsWith(QStringLiteral("えき")))
-            add(QStringView(*name).chopped(1), QStringView(*reading).chopped(2), EnamdictStation);
+        if (station && name.size() > 1 && name.endsWith(QChar(u'駅')) && reading.endsWith(QStringLiteral("えき")))
+            add(name.chopped(1), reading.chopped(2), EnamdictStation);
     });
 }
 
@@ -189,24 +169,29 @@ void Dictionary::addSkk(QByteArrayView eucJp, Source source)
         const qsizetype space = line.indexOf(" /");
         if (space <= 0)
             return;
-        const std::optional<QString> decoded = fromEucJp(line);
+        const std::optional<QStringView> decoded = fromEucJp(line);
         if (!decoded)
             return;
-        const QStringView text(*decoded);
+        const QStringView text = *decoded;
         const qsizetype keyEnd = text.indexOf(QStringLiteral(" /"));
-        const QStringView key = text.first(keyEnd);
         // Keys with a trailing letter (okuri-ari), numbers (#) or affix marks
         // (> <) are not whole names.
-        if (keyEnd <= 0 || !Text::isKanaReading(key))
+        if (keyEnd <= 0 || !Text::isKanaReading(text.first(keyEnd)))
             return;
-        for (QStringView candidate : text.sliced(keyEnd + 2).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QStringView key = text.first(keyEnd);
+        for (qsizetype from = keyEnd + 2; from < text.size();) {
+            qsizetype slash = text.indexOf(QLatin1Char('/'), from);
+            if (slash < 0)
+                slash = text.size();
+            const QStringView candidate = text.sliced(from, slash - from);
+            from = slash + 1;
             const qsizetype semicolon = candidate.indexOf(QLatin1Char(';'));
             const QStringView note = semicolon < 0 ? QStringView() : candidate.sliced(semicolon + 1);
             const QStringView name = semicolon < 0 ? candidate : candidate.first(semicolon);
             if (source == SkkOkinawa && !note.contains(QStringLiteral("地名")))
                 continue;
             // (concat ...) and the like are Lisp that builds a word.
-            if (name.contains(QLatin1Char('(')))
+            if (name.isEmpty() || name.contains(QLatin1Char('(')))
                 continue;
             add(name, key, source);
         }
@@ -215,9 +200,13 @@ void Dictionary::addSkk(QByteArrayView eucJp, Source source)
 
 void Dictionary::finish()
 {
-    std::sort(m_entries.begin(), m_entries.end(), [this](const Entry& a, const Entry& b) {
-        const int byName = nameOf(a).compare(nameOf(b));
-        return byName != 0 ? byName < 0 : readingOf(a).compare(readingOf(b)) < 0;
+    // Plain code unit order, as the lookups compare.
+    const auto view = [this](std::uint32_t at, std::uint8_t length) {
+        return std::u16string_view(m_text.data() + at, length);
+    };
+    std::sort(m_entries.begin(), m_entries.end(), [&view](const Entry& a, const Entry& b) {
+        const int byName = view(a.name, a.nameLength).compare(view(b.name, b.nameLength));
+        return byName != 0 ? byName < 0 : view(a.reading, a.readingLength) < view(b.reading, b.readingLength);
     });
     // The same name and reading from several places: one entry, all sources.
     std::vector<Entry> merged;
@@ -270,21 +259,28 @@ Loaded loadFiles(const QString& enamdict, const QStringList& skk)
 {
     auto dictionary = std::make_shared<Dictionary>();
     QStringList unreadable;
-    auto read = [&unreadable](const QString& path) {
+    // Mapped, not copied: enamdict alone is 26 MB, of which a tenth is kept.
+    auto read = [&unreadable](const QString& path, auto add) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             unreadable << path;
-            return QByteArray();
+            return;
         }
-        return file.readAll();
+        if (file.size() == 0)
+            return;
+        if (const uchar* mapped = file.map(0, file.size())) {
+            add(QByteArrayView(reinterpret_cast<const char*>(mapped), file.size()));
+            return;
+        }
+        add(file.readAll());
     };
     if (!enamdict.isEmpty())
-        dictionary->addEnamdict(read(enamdict));
+        read(enamdict, [&](QByteArrayView bytes) { dictionary->addEnamdict(bytes); });
     for (const QString& path : skk) {
         const Source source = path.endsWith(QStringLiteral(".station")) ? SkkStation
                             : path.endsWith(QStringLiteral(".okinawa")) ? SkkOkinawa
                                                                          : SkkGeo;
-        dictionary->addSkk(read(path), source);
+        read(path, [&](QByteArrayView bytes) { dictionary->addSkk(bytes, source); });
     }
     dictionary->finish();
     Loaded loaded{std::move(dictionary), {}};
@@ -302,18 +298,45 @@ Loaded loadInstalled()
     return loaded;
 }
 
+QString soundOf(QStringView reading)
+{
+    static const QString vowels = QStringLiteral("アイウエオ");
+    QString out;
+    char vowel = 0;
+    for (QChar c : Text::toKatakana(reading)) {
+        if (c == QChar(u'ヂ'))
+            c = QChar(u'ジ');
+        else if (c == QChar(u'ヅ'))
+            c = QChar(u'ズ');
+        else if (c == QChar(u'ヲ'))
+            c = QChar(u'オ');
+        if (!Text::isKatakana(c))
+            continue;
+        const char v = vowelOf(c);
+        if (vowels.contains(c) && vowel
+            && (v == vowel || (c == QChar(u'ウ') && vowel == 'o') || (c == QChar(u'イ') && vowel == 'e'))) {
+            out += QChar(0x30FC);
+            continue;
+        }
+        out += c;
+        if (c != QChar(0x30FC))
+            vowel = v;
+    }
+    return out;
+}
+
 bool sameSound(QStringView a, QStringView b)
 {
-    return spoken(a) == spoken(b);
+    return soundOf(a) == soundOf(b);
 }
 
 QString choose(const std::vector<Reading>& readings, QStringView rulesReading)
 {
-    const QString rules = spoken(rulesReading);
+    const QString rules = soundOf(rulesReading);
     const Reading* best = nullptr;
     std::size_t bestDistance = 0;
     for (const Reading& r : readings) {
-        const QString said = spoken(r.kana);
+        const QString said = soundOf(r.kana);
         if (said == rules)
             return {};
         const std::size_t distance = editDistance(said, rules);

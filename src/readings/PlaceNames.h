@@ -73,7 +73,6 @@ private:
     };
     QStringView nameOf(const Entry& e) const;
     QStringView readingOf(const Entry& e) const;
-    void addDecoded(QStringView name, QStringView reading, Source source);
 
     std::vector<char16_t> m_text;
     std::vector<Entry> m_entries;
@@ -91,8 +90,12 @@ struct Loaded
 Loaded loadInstalled();
 Loaded loadFiles(const QString& enamdict, const QStringList& skk);
 
-// True when two readings sound the same to the voice (long vowels written
-// ウ, イ or ー, ヂ and ヅ as ジ and ズ).
+// A reading as the voice says it, for comparing readings: katakana only
+// (spaces and pauses left out), every long vowel as ー (コウ, コオ and エイ
+// of Chinese readings), ヂ, ヅ and ヲ as ジ, ズ and オ.
+QString soundOf(QStringView reading);
+
+// True when two readings sound the same to the voice (soundOf).
 bool sameSound(QStringView a, QStringView b);
 
 // Which reading to give a name whose rules read it as rulesReading: an empty

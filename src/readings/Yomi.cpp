@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -814,7 +815,7 @@ bool fixNames(const QString& normal, const std::vector<Token>& tokens, const Ana
         });
         if (word && !listed)
             std::erase_if(readings, [](const PlaceNames::Reading& r) { return std::popcount(r.sources) < 2; });
-        const QString chosen = listed ? rules : PlaceNames::choose(readings, rules);
+        const QString chosen = listed ? QString(rules).remove(QLatin1Char(' ')) : PlaceNames::choose(readings, rules);
         if (!chosen.isEmpty())
             fixed.push_back({span.begin, span.begin + length, chosen});
     }
@@ -843,11 +844,17 @@ void load(const QString& dictionaryDir)
             return;
     }
     // Read outside the lock: announcements already read meanwhile go without
-    // the place names. Whatever is missing is said once at start-up.
-    PlaceNames::Loaded loaded = PlaceNames::loadInstalled();
+    // the place names. Whatever is missing is said once at start-up; the
+    // place names are never a reason to go without speech.
+    std::shared_ptr<const PlaceNames::Dictionary> names;
+    try {
+        names = PlaceNames::loadInstalled().dictionary;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "地名の読みの辞書を読めません: %s\n", e.what());
+    }
     std::lock_guard lock(analyserMutex());
     if (!places().set)
-        places() = {true, std::move(loaded.dictionary)};
+        places() = {true, std::move(names)};
 }
 
 void setPlaceNames(std::shared_ptr<const PlaceNames::Dictionary> names)

@@ -14,58 +14,12 @@
 #include <cstdio>
 #include <map>
 
-namespace {
-
-char vowelOf(QChar c)
-{
-    static const QString a = QStringLiteral("アカサタナハマヤラワガザダバパァャヮ");
-    static const QString i = QStringLiteral("イキシチニヒミリギジヂビピィ");
-    static const QString u = QStringLiteral("ウクスツヌフムユルグズヅブプゥュヴ");
-    static const QString e = QStringLiteral("エケセテネヘメレゲゼデベペェ");
-    static const QString o = QStringLiteral("オコソトノホモヨロヲゴゾドボポォョ");
-    if (a.contains(c))
-        return 'a';
-    if (i.contains(c))
-        return 'i';
-    if (u.contains(c))
-        return 'u';
-    if (e.contains(c))
-        return 'e';
-    if (o.contains(c))
-        return 'o';
-    return 0;
-}
-
-} // namespace
-
 // Katakana only, with every long vowel written ー: the voice says コウ, コオ
 // and コー alike, and エイ in Chinese readings as エー. Spaces, pauses and
 // marks are left out; ヲ, ヂ, ヅ are spelt as they sound.
 QString comparable(const QString& reading)
 {
-    QString kana;
-    for (QChar c : reading) {
-        if (c.unicode() >= 0x3041 && c.unicode() <= 0x3096)
-            c = QChar(c.unicode() + 0x60);
-        if ((c.unicode() >= 0x30A1 && c.unicode() <= 0x30FA) || c == QChar(0x30FC))
-            kana += c;
-    }
-    kana.replace(QChar(u'ヲ'), QChar(u'オ')).replace(QChar(u'ヂ'), QChar(u'ジ')).replace(QChar(u'ヅ'), QChar(u'ズ'));
-    static const QString vowels = QStringLiteral("アイウエオ");
-    QString out;
-    char vowel = 0;
-    for (QChar c : kana) {
-        const char v = vowelOf(c);
-        if (vowels.contains(c) && vowel
-            && (v == vowel || (c == QChar(u'ウ') && vowel == 'o') || (c == QChar(u'イ') && vowel == 'e'))) {
-            out += QChar(0x30FC);
-            continue;
-        }
-        out += c;
-        if (c != QChar(0x30FC))
-            vowel = v;
-    }
-    return out;
+    return Yomi::PlaceNames::soundOf(reading);
 }
 
 TEST(YomiAccuracyTest, LongVowelsAndMarksCompareEqual)
