@@ -41,7 +41,22 @@ void* operator new(std::size_t size)
     throw std::bad_alloc();
 }
 
+// Qt also allocates through the nothrow form; it must come from the same
+// malloc that the replaced delete hands back to, or the sanitizer's own
+// nothrow new meets plain free.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (failNextAllocation.exchange(false))
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+
 void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
 {
     std::free(p);
 }
