@@ -674,7 +674,7 @@ void frmCtl::playStepSound(int row)
     } else if (m_options.Option2[1]->isChecked()) {
         const int column = m_options.Combo1->currentIndex() + 1;
         const int value = column >= 1 && column <= DataIo::FareColumns
-            ? DataIo::Row(row).Fare[static_cast<size_t>(column)]
+            ? DataIo::Row(row).Fare[static_cast<size_t>(column - 1)]
             : 0;
         if (value >= 1 && value <= 3)
             sound = m_options.txtSelectSound[static_cast<size_t>(7 + value)]->text();
@@ -688,7 +688,7 @@ void frmCtl::DispData(int nIndex)
     const DataIo::FareRecord& row = DataIo::Row(nIndex);
     const bool lateNight = Check2->isChecked();
     for (int i = DataIo::nKukan; i <= 36; ++i) {
-        const int v = row.Fare[static_cast<size_t>(i)];
+        const int v = row.Fare[static_cast<size_t>(i - 1)];
         // Doubled in 32 bits: a fare above 16383 shows its real double.
         m_board.Degit[i]->setValue(lateNight && v != -1 ? 2 * v : v);
     }
@@ -750,7 +750,7 @@ void frmCtl::showInformationDigits(int nIndex)
         const int column = o.Combo4[4]->currentIndex() + 1;
         M_Degit* target = cell(o.Combo4[3]->currentIndex());
         if (target && column >= 1 && column <= DataIo::FareColumns)
-            target->setValue(row.Fare[static_cast<size_t>(column)]);
+            target->setValue(row.Fare[static_cast<size_t>(column - 1)]);
     }
 }
 
