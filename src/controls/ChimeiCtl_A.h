@@ -65,6 +65,7 @@ protected:
 private:
     enum class State { Idle, Waiting, Moving };
 
+    void drawCell(int x, int y, QByteArray& cp932);
     void ScrollChimei();
     void endScroll();
     void waitThenMove(qint64 now);
