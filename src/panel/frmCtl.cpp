@@ -695,11 +695,12 @@ void frmCtl::DispData(int nIndex)
     showInformationDigits(nIndex);
     drawTicketPreview(nIndex);
     m_nameOnShow = row.Chimei;
-    const std::uint64_t change = ++m_boardChanges;
+    const quint64 given = m_board.ChimeiCtl->namesGiven();
     ApiLib::DoEvents();
     // A step or a display clear served here has changed the board since and
-    // sent its own name; this row's would stand over another row's fares.
-    if (change == m_boardChanges)
+    // given the column its own name; this row's would stand over another
+    // row's fares.
+    if (given == m_board.ChimeiCtl->namesGiven())
         showLatestName();
 }
 
@@ -707,19 +708,19 @@ void frmCtl::DispData(int nIndex)
 void frmCtl::showName(const QString& name)
 {
     m_nameOnShow = name;
-    ++m_boardChanges;
     showLatestName();
 }
 
 // The column lets pending events run as well, before it draws: a display or
-// a clear served there is drawn over by the name that was being sent, so the
-// name of the latest change goes again until no change came in between.
+// a clear served there gives the column a newer name, so the name of the
+// latest change goes again until no other name came in between. The
+// column's own count of names is the one guard of these nested passes.
 void frmCtl::showLatestName()
 {
     for (;;) {
-        const std::uint64_t seen = m_boardChanges;
+        const quint64 given = m_board.ChimeiCtl->namesGiven();
         m_board.ChimeiCtl->SetChimei(m_nameOnShow);
-        if (seen == m_boardChanges)
+        if (m_board.ChimeiCtl->namesGiven() == given + 1)
             return;
     }
 }
