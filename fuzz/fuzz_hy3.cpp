@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             volatile std::int32_t sum = 0;
             for (int r = 1; r <= DataIo::nStoredRows; ++r) {
                 const DataIo::FareRecord& row = DataIo::FareTable.at(static_cast<std::size_t>(r));
-                sum = sum + row.Fare[DataIo::FareColumns] + row.Chimei.size();
+                sum = sum + row.Fare.back() + row.Chimei.size();
             }
         }
     } catch (const std::exception&) {

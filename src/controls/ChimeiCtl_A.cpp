@@ -79,10 +79,25 @@ void ChimeiCtl_A::DrawDot16(int x, int y, QString& strText)
 {
     if (strText.isEmpty())
         return;
-    const ChimeiText::PrintRule rule = ChimeiText::classify(strText, m_FontMode);
-    const QByteArray bytes = Cp932::encodeForDisplay(strText, {});
-    const GlyphFace face = ChimeiText::faceFor(m_FontMode, ChimeiText::firstCode(bytes));
-    const GlyphCell cell = GlyphSource::instance().print(bytes, face, m_FontBold, rule.offset);
+    const QByteArray given = Cp932::encodeForDisplay(strText, {});
+    QByteArray printed = given;
+    drawCell(x, y, printed);
+    if (printed != given)
+        strText = Cp932::decodeForDisplay(printed);
+}
+
+// The cell's bytes are the name's own: the name is encoded once, in
+// SetChimei, and no cell decodes them again.
+void ChimeiCtl_A::drawCell(int x, int y, QByteArray& cp932)
+{
+    const ChimeiText::PrintRule rule = ChimeiText::classify(cp932, m_FontMode);
+    // A pair that code page 932 does not assign is no character: the cell's
+    // face goes by what follows its first byte.
+    std::int16_t code = ChimeiText::firstCode(cp932);
+    if (code < 0 && !GlyphSource::instance().isCharacter(static_cast<std::uint16_t>(code)))
+        code = ChimeiText::firstCode(cp932.mid(1));
+    const GlyphFace face = ChimeiText::faceFor(m_FontMode, code);
+    const GlyphCell cell = GlyphSource::instance().print(cp932, face, m_FontBold, rule.offset);
     ChimeiText::placeDots(Picture1->picture(), x, y, cell, rule.turned, VbColor::toQColor(m_ForeColor).rgb());
 }
 
@@ -108,11 +123,9 @@ void ChimeiCtl_A::SetChimei(const QString& strText)
     const ChimeiText::Layout layout = ChimeiText::layoutFor(d, m_Mode);
     Picture1->reset(layout.height, VbColor::toQColor(m_BackColor).rgb());
     for (int i = 1; i <= n; ++i) {
-        const QByteArray piece = ApiLib::MidB_ASCII(bytes, 2 * i - 1, 2);
-        if (piece.isEmpty())
-            continue;
-        QString text = Cp932::decodeForDisplay(piece);
-        DrawDot16(2, layout.top + (i - 1) * layout.pitch, text);
+        QByteArray piece = ApiLib::MidB_ASCII(bytes, 2 * i - 1, 2);
+        if (!piece.isEmpty())
+            drawCell(2, layout.top + (i - 1) * layout.pitch, piece);
     }
     Picture1->update();
     ApiLib::DoEvents();

@@ -35,6 +35,9 @@ public:
     void DrawDot16(int x, int y, QString& strText);
     // Shows a stop name; an empty text clears the column.
     void SetChimei(const QString& strText);
+    // How many names SetChimei has been given: a caller that lets events
+    // run can tell from it whether a newer name came in meanwhile.
+    quint64 namesGiven() const { return m_namesGiven; }
     int Mode() const { return m_Mode; }
     void setMode(int mode) { m_Mode = mode; }
     int Appearance() const { return m_Appearance; }
@@ -65,6 +68,7 @@ protected:
 private:
     enum class State { Idle, Waiting, Moving };
 
+    void drawCell(int x, int y, QByteArray& cp932);
     void ScrollChimei();
     void endScroll();
     void waitThenMove(qint64 now);
@@ -83,8 +87,8 @@ private:
     QFrame* Picture2 = nullptr;
     ChimeiStrip* Picture1 = nullptr;
 
-    // Counts SetChimei calls, so that one can tell a newer call came in
-    // while it let events run.
+    // Counts SetChimei calls, so that a call (or its caller) can tell that a
+    // newer one came in while it let events run.
     quint64 m_namesGiven = 0;
     State m_state = State::Idle;
     bool m_firstMove = false;

@@ -2,9 +2,50 @@
 
 #include "platform/Cp932.h"
 
+#include <QList>
 #include <QStringList>
 
 namespace ChimeiText {
+
+namespace {
+
+// The characters printed in a way of their own, as the column meets them:
+// in code page 932, encoded once for the whole run.
+struct SpecialCodes
+{
+    QByteArray longVowel;   // ー
+    QByteArray verticalBar; // 丨, which stands for it
+    QByteArray shin;        // 申
+    QByteArray yama;        // 山
+    QByteArray fullStop;    // 。
+    QByteArray comma;       // 、
+    // Horizontal forms that read wrongly when the line stands upright.
+    QList<QByteArray> turned;
+};
+
+const SpecialCodes& specialCodes()
+{
+    static const SpecialCodes codes = [] {
+        auto cp932 = [](const QString& text) { return Cp932::encodeForDisplay(text, {}); };
+        SpecialCodes c{cp932(QStringLiteral("ー")), cp932(QStringLiteral("丨")), cp932(QStringLiteral("申")),
+                       cp932(QStringLiteral("山")), cp932(QStringLiteral("。")), cp932(QStringLiteral("、")),
+                       {}};
+        const QStringList turnedForms = {
+            QStringLiteral("（"), QStringLiteral("）"), QStringLiteral("『"), QStringLiteral("』"), QStringLiteral("〔"),
+            QStringLiteral("〕"), QStringLiteral("「"), QStringLiteral("」"), QStringLiteral("［"), QStringLiteral("］"),
+            QStringLiteral("＜"), QStringLiteral("＞"), QStringLiteral("｛"), QStringLiteral("｝"), QStringLiteral("〈"),
+            QStringLiteral("〉"), QStringLiteral("《"), QStringLiteral("》"), QStringLiteral("【"), QStringLiteral("】"),
+            QStringLiteral("～"), QStringLiteral("＝"), QStringLiteral("→"), QStringLiteral("←"), QStringLiteral("⇒"),
+            QStringLiteral("⇔"), QStringLiteral("－"),
+        };
+        for (const QString& form : turnedForms)
+            c.turned.append(cp932(form));
+        return c;
+    }();
+    return codes;
+}
+
+} // namespace
 
 Layout layoutFor(int d, int mode)
 {
@@ -28,27 +69,19 @@ Layout layoutFor(int d, int mode)
     }
 }
 
-PrintRule classify(QString& text, int fontMode)
+PrintRule classify(QByteArray& cp932, int fontMode)
 {
-    // Horizontal forms that read wrongly when the line stands upright.
-    static const QStringList turnedForms = {
-        QStringLiteral("（"), QStringLiteral("）"), QStringLiteral("『"), QStringLiteral("』"), QStringLiteral("〔"),
-        QStringLiteral("〕"), QStringLiteral("「"), QStringLiteral("」"), QStringLiteral("［"), QStringLiteral("］"),
-        QStringLiteral("＜"), QStringLiteral("＞"), QStringLiteral("｛"), QStringLiteral("｝"), QStringLiteral("〈"),
-        QStringLiteral("〉"), QStringLiteral("《"), QStringLiteral("》"), QStringLiteral("【"), QStringLiteral("】"),
-        QStringLiteral("～"), QStringLiteral("＝"), QStringLiteral("→"), QStringLiteral("←"), QStringLiteral("⇒"),
-        QStringLiteral("⇔"), QStringLiteral("－"),
-    };
-    if (text == QStringLiteral("ー")) {
-        text = QStringLiteral("丨");
+    const SpecialCodes& c = specialCodes();
+    if (cp932 == c.longVowel) {
+        cp932 = c.verticalBar;
         return {{0, 0}, false};
     }
-    if (text == QStringLiteral("申") || text == QStringLiteral("山"))
+    if (cp932 == c.shin || cp932 == c.yama)
         return {{fontMode == 0 ? 1 : 0, 0}, false};
-    if (turnedForms.contains(text))
+    if (c.turned.contains(cp932))
         return {{0, 0}, true};
     // In upright writing the small marks sit at the upper right of their cell.
-    if (text == QStringLiteral("。") || text == QStringLiteral("、"))
+    if (cp932 == c.fullStop || cp932 == c.comma)
         return {{10, -10}, false};
     return {{0, 0}, false};
 }

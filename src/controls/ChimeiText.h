@@ -33,8 +33,10 @@ struct PrintRule
     bool turned;   // mirrored about the cell's main diagonal
 };
 
-// How one cell's text is printed. "ー" is first replaced by "丨" in text.
-PrintRule classify(QString& text, int fontMode);
+// How one cell is printed, from its code page 932 bytes (a whole cell's
+// worth: one character or up to two bytes). "ー" is first replaced by "丨"
+// in cp932.
+PrintRule classify(QByteArray& cp932, int fontMode);
 
 // The code of text's first character as a signed 16-bit number: double-byte
 // codes negative, single-byte codes 0 to 255.

@@ -134,15 +134,15 @@ GlyphCell GlyphSource::print(const QByteArray& cp932, GlyphFace face, bool bold,
     int x = offset.x();
     for (qsizetype i = 0; i < cp932.size();) {
         const auto b = static_cast<unsigned char>(cp932[i]);
-        const bool pair = Cp932::isLeadByte(b) && i + 1 < cp932.size()
-            && Cp932::decode(cp932.mid(i, 2)).has_value();
-        const Glyph* g = nullptr;
-        if (pair) {
-            g = &glyph((b << 8) | static_cast<unsigned char>(cp932[i + 1]), true, face, bold);
+        const auto next = i + 1 < cp932.size() ? static_cast<unsigned char>(cp932[i + 1]) : 0;
+        // A pair shaped as a character that is none prints as its bytes
+        // alone would: the lead nothing, the trail perhaps a half-width one.
+        const Glyph* g = Cp932::isLeadByte(b) && Cp932::isTrailByte(next) ? &glyph((b << 8) | next, true, face, bold)
+                                                                          : nullptr;
+        if (g && g->character) {
             i += 2;
         } else {
-            if (isHalfWidthPrintable(b))
-                g = &glyph(b, false, face, bold);
+            g = isHalfWidthPrintable(b) ? &glyph(b, false, face, bold) : nullptr;
             ++i;
         }
         if (!g)
@@ -158,6 +158,11 @@ GlyphCell GlyphSource::print(const QByteArray& cp932, GlyphFace face, bool bold,
         x += g->width;
     }
     return cell;
+}
+
+bool GlyphSource::isCharacter(std::uint16_t code)
+{
+    return glyph(code, true, GlyphFace::Gothic, false).character;
 }
 
 const GlyphSource::Glyph& GlyphSource::glyph(unsigned code, bool doubleByte, GlyphFace face, bool bold)
@@ -195,6 +200,15 @@ GlyphSource::Glyph GlyphSource::load(unsigned code, bool doubleByte, GlyphFace f
     Glyph g;
     g.width = doubleByte ? 16 : 8;
     const int f = face == GlyphFace::Mincho ? 1 : 0;
+    // Decoded once per code, when first printed: the outline faces are
+    // looked up by the character, and a pair that decodes to none is no
+    // character at all.
+    const char raw[2] = {static_cast<char>(doubleByte ? code >> 8 : code), static_cast<char>(code & 0xFF)};
+    const std::optional<QString> text = Cp932::decode(QByteArray(raw, doubleByte ? 2 : 1));
+    if (doubleByte && !text) {
+        g.character = false;
+        return g;
+    }
 
     FT_Face bitmapFace = doubleByte ? m_faces->fullWidth[f][bold ? 1 : 0] : m_faces->halfWidth[bold ? 1 : 0];
     const unsigned bitmapCode = doubleByte ? jisFromSjis(code >> 8, code & 0xFF) : code;
@@ -211,12 +225,7 @@ GlyphSource::Glyph GlyphSource::load(unsigned code, bool doubleByte, GlyphFace f
     // Not in the bitmap faces (vendor extensions, circled numbers ...): the
     // outline face, black and white at 16 pixels.
     FT_Face outline = m_faces->outline[f];
-    if (!outline)
-        return g;
-    const char raw[2] = {static_cast<char>(doubleByte ? code >> 8 : code), static_cast<char>(code & 0xFF)};
-    const QByteArray bytes(raw, doubleByte ? 2 : 1);
-    const auto text = Cp932::decode(bytes);
-    if (!text || text->isEmpty())
+    if (!outline || !text || text->isEmpty())
         return g;
     const FT_UInt index = FT_Get_Char_Index(outline, text->at(0).unicode());
     if (!index || FT_Load_Glyph(outline, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO) != 0)

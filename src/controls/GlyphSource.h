@@ -42,6 +42,11 @@ public:
     // nothing and take no room.
     GlyphCell print(const QByteArray& cp932, GlyphFace face, bool bold, QPoint offset);
 
+    // False for a double-byte code (lead << 8 | trail) that code page 932
+    // does not assign; known once the code has been looked at, which
+    // decodes it the first time only.
+    bool isCharacter(std::uint16_t code);
+
     // False when none of the faces could be opened: every cell is then blank.
     bool available() const { return m_available; }
 
@@ -57,6 +62,7 @@ private:
     {
         std::array<std::uint16_t, 16> rows{};
         int width = 16;
+        bool character = true; // false for a pair that code page 932 does not assign
     };
     const Glyph& glyph(unsigned code, bool doubleByte, GlyphFace face, bool bold);
     Glyph load(unsigned code, bool doubleByte, GlyphFace face, bool bold);

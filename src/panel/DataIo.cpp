@@ -42,7 +42,7 @@ void SetFareCell(int row, int column, std::int16_t value)
     if (column == 2)
         record.SeiriNum = value;
     else
-        record.Fare[static_cast<size_t>(column - 2)] = value;
+        record.Fare[static_cast<size_t>(column - 3)] = value;
 }
 
 void ClearFareTable()
@@ -121,17 +121,11 @@ LoadResult LoadFareFile(const QString& path)
     if (count > MaxRows)
         throw AppError(ErrNo::SubscriptOutOfRange);
 
-    const std::vector<Hy3File::Record> records = Hy3File::readRecords(file, count);
+    std::vector<FareRecord> records = Hy3File::readRecords(file, count);
     file.close();
 
     ClearFareTable();
-    for (int r = 1; r <= count; ++r) {
-        const Hy3File::Record& record = records[static_cast<size_t>(r - 1)];
-        SetFareCell(r, 1, record.Chimei);
-        SetFareCell(r, 2, record.SeiriNum);
-        // The 150 values go in as one block: the row is known to be in range.
-        std::copy(record.Fare.begin(), record.Fare.end(), FareTable[static_cast<size_t>(r)].Fare.begin() + 1);
-    }
+    std::move(records.begin(), records.end(), FareTable.begin() + 1);
     nStoredRows = count;
     nCurIndex = static_cast<std::int16_t>(nKukan - 1);
     // The route's stop names are names wherever an announcement says them.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panel/FareRecord.h"
+
 #include <QString>
 
 #include <array>
@@ -11,18 +13,6 @@ struct TapeChimes;
 
 // The fare table of the route that is set, and the route state.
 namespace DataIo {
-
-inline constexpr int MaxRows = 301;
-inline constexpr int FareColumns = 150;
-
-// One stop of the route. Fare is indexed 1 to 150 as the data columns are
-// numbered; entry 0 is not used.
-struct FareRecord
-{
-    QString Chimei;
-    std::int16_t SeiriNum = 0;
-    std::array<std::int16_t, FareColumns + 1> Fare{};
-};
 
 // Rows 1 to 301; row 0 is not used.
 inline std::array<FareRecord, MaxRows + 1> FareTable;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include "panel/FareRecord.h"
 
-#include <array>
+#include <QByteArray>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,15 +14,12 @@ class QIODevice;
 // ticket number, 150 16-bit values), all little-endian, back to back.
 namespace Hy3File {
 
-inline constexpr int MaxRows = 301;
-inline constexpr int FareCount = 150;
+inline constexpr int MaxRows = DataIo::MaxRows;
+inline constexpr int FareCount = DataIo::FareColumns;
 
-struct Record
-{
-    QString Chimei;
-    std::int16_t SeiriNum = 0;
-    std::array<std::int16_t, FareCount> Fare{};
-};
+// The record is the fare table's own: the converter spells it by the file's
+// name.
+using Record = DataIo::FareRecord;
 
 // Reads N from the first two bytes. Error 62 when the file holds fewer.
 std::int16_t readCount(QIODevice& file);

@@ -674,7 +674,7 @@ void frmCtl::playStepSound(int row)
     } else if (m_options.Option2[1]->isChecked()) {
         const int column = m_options.Combo1->currentIndex() + 1;
         const int value = column >= 1 && column <= DataIo::FareColumns
-            ? DataIo::Row(row).Fare[static_cast<size_t>(column)]
+            ? DataIo::Row(row).Fare[static_cast<size_t>(column - 1)]
             : 0;
         if (value >= 1 && value <= 3)
             sound = m_options.txtSelectSound[static_cast<size_t>(7 + value)]->text();
@@ -688,18 +688,19 @@ void frmCtl::DispData(int nIndex)
     const DataIo::FareRecord& row = DataIo::Row(nIndex);
     const bool lateNight = Check2->isChecked();
     for (int i = DataIo::nKukan; i <= 36; ++i) {
-        const int v = row.Fare[static_cast<size_t>(i)];
+        const int v = row.Fare[static_cast<size_t>(i - 1)];
         // Doubled in 32 bits: a fare above 16383 shows its real double.
         m_board.Degit[i]->setValue(lateNight && v != -1 ? 2 * v : v);
     }
     showInformationDigits(nIndex);
     drawTicketPreview(nIndex);
     m_nameOnShow = row.Chimei;
-    const std::uint64_t change = ++m_boardChanges;
+    const quint64 given = m_board.ChimeiCtl->namesGiven();
     ApiLib::DoEvents();
     // A step or a display clear served here has changed the board since and
-    // sent its own name; this row's would stand over another row's fares.
-    if (change == m_boardChanges)
+    // given the column its own name; this row's would stand over another
+    // row's fares.
+    if (given == m_board.ChimeiCtl->namesGiven())
         showLatestName();
 }
 
@@ -707,19 +708,19 @@ void frmCtl::DispData(int nIndex)
 void frmCtl::showName(const QString& name)
 {
     m_nameOnShow = name;
-    ++m_boardChanges;
     showLatestName();
 }
 
 // The column lets pending events run as well, before it draws: a display or
-// a clear served there is drawn over by the name that was being sent, so the
-// name of the latest change goes again until no change came in between.
+// a clear served there gives the column a newer name, so the name of the
+// latest change goes again until no other name came in between. The
+// column's own count of names is the one guard of these nested passes.
 void frmCtl::showLatestName()
 {
     for (;;) {
-        const std::uint64_t seen = m_boardChanges;
+        const quint64 given = m_board.ChimeiCtl->namesGiven();
         m_board.ChimeiCtl->SetChimei(m_nameOnShow);
-        if (seen == m_boardChanges)
+        if (m_board.ChimeiCtl->namesGiven() == given + 1)
             return;
     }
 }
@@ -750,7 +751,7 @@ void frmCtl::showInformationDigits(int nIndex)
         const int column = o.Combo4[4]->currentIndex() + 1;
         M_Degit* target = cell(o.Combo4[3]->currentIndex());
         if (target && column >= 1 && column <= DataIo::FareColumns)
-            target->setValue(row.Fare[static_cast<size_t>(column)]);
+            target->setValue(row.Fare[static_cast<size_t>(column - 1)]);
     }
 }
 

@@ -150,10 +150,9 @@ private:
     void loadTape(const QString& tpDir);
 
     QImage m_preview;
-    // The latest change of the board (a display, a display clear, the
-    // column's restart after the options) and the stop name it shows: the
-    // name on show always belongs to the fares on show.
-    std::uint64_t m_boardChanges = 0;
+    // The stop name of the latest change of the board (a display, a display
+    // clear, the column's restart after the options): the name on show
+    // always belongs to the fares on show.
     QString m_nameOnShow;
     std::function<void()> m_quit;
     std::function<void()> m_save;

@@ -36,4 +36,12 @@ constexpr bool isLeadByte(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// True for a byte that can end a double-byte character. Whether the pair
+// is an assigned character takes a decode; these two say only that it
+// is shaped as one.
+constexpr bool isTrailByte(unsigned char b)
+{
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 } // namespace Cp932

@@ -1,20 +1,17 @@
 #pragma once
 
+#include "speech/TapeRow.h"
+
 #include <QString>
 
-#include <cstdint>
 #include <vector>
 
 // The announcement data file: per line an announcement text, the link flag
 // and the chime flag, separated by commas.
 namespace TapeCsv {
 
-struct Row
-{
-    QString strText;
-    std::int16_t nStep = 0;
-    std::int16_t nFlag = 0;
-};
+// The tape's own row: the converter spells it by the file's name.
+using Row = mdlM_Tape::TapeRow;
 
 // Reads the decoded file. The rows are as many as the lines; the fields are
 // read in threes as they come, a text may be quoted to hold commas, leading

@@ -69,10 +69,7 @@ bool LoadTape(const QString& strDir, const QString& strKeitoNum)
         QFile file(ApiLib::FindFileNoCase(strDir + strKeitoNum + QStringLiteral("tp.csv")));
         if (!file.open(QIODevice::ReadOnly))
             throw AppError(ErrNo::FileNotFound);
-        const std::vector<TapeCsv::Row> rows = TapeCsv::parse(Cp932::decodeOrThrow(file.readAll()));
-        Tape.clear();
-        for (const TapeCsv::Row& row : rows)
-            Tape.push_back({row.strText, row.nStep, row.nFlag});
+        Tape = TapeCsv::parse(Cp932::decodeOrThrow(file.readAll()));
         nTapeCount = static_cast<std::int32_t>(Tape.size());
     } catch (const std::exception&) {
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "speech/SpeechEngine.h"
+#include "speech/TapeRow.h"
 
 #include <QString>
 
@@ -15,13 +16,6 @@ class QWidget;
 // The announcement tape: the announcement texts of the route that is set,
 // stepped through with "送り" and "戻し", each step chiming and then speaking.
 namespace mdlM_Tape {
-
-struct TapeRow
-{
-    QString strText;
-    std::int16_t nStep = 0; // 1: stepping onto this row also steps the fares
-    std::int16_t nFlag = 0; // 1 to 3: the chime in by-flag mode
-};
 
 // What a step needs of the options, read from the options dialog by the
 // caller at the moment it steps: the chime that goes before the

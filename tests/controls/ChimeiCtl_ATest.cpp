@@ -1,6 +1,9 @@
 #include "controls/ChimeiCtl_A.h"
 #include "controls/ChimeiStrip.h"
 
+#include "controls/ChimeiText.h"
+#include "platform/ApiLib.h"
+#include "platform/Cp932.h"
 #include "platform/VbColor.h"
 
 #include <QTimer>
@@ -147,6 +150,43 @@ TEST_F(Column, OddByteNamesDrawWhatTheirPiecesGive)
     column.SetChimei(QStringLiteral("A中央駅前"));
     EXPECT_EQ(column.strChimei, QStringLiteral("A中央駅前"));
     EXPECT_GT(dotsIn(0, 192), 0);
+}
+
+// A name is encoded once and its cells are drawn from its bytes. Each cell
+// must come out as its two bytes' text would through DrawDot16: the same
+// marks turned and moved, and where a single-byte character shifts the
+// pairs, the same pieces of characters (a pair that is no character
+// included) in the same face.
+TEST_F(Column, CellsDrawnFromTheNamesBytesMatchTheirText)
+{
+    const char* names[] = {
+        "中央駅前",          // whole characters only
+        "（仮）ー「駅」～。", // turned, upright and moved marks
+        "A中央駅前",         // shifted by one byte: pieces across characters
+        "3丁目ヨーカドー前", // shifted onto pairs that code page 932 leaves unassigned (88 81 ...)
+        "AュA駅",            // an unassigned pair (85 41) whose second byte is a letter
+        "ｱｲｳ申山ﾊﾞｽ",        // half-width kana among whole characters
+    };
+    ChimeiCtl_A byText;
+    for (int fontMode = 0; fontMode <= 4; ++fontMode) {
+        for (const char* utf8 : names) {
+            const QString name = QString::fromUtf8(utf8);
+            column.setFontMode(fontMode);
+            column.SetChimei(name);
+
+            byText.setFontMode(fontMode);
+            byText.SetChimei(name); // for the strip's height
+            byText.setBackColor(byText.BackColor());
+            const QByteArray bytes = Cp932::encodeForDisplay(name, QByteArray("\x81\x40", 2));
+            const int n = ApiLib::LenB_ASCII(bytes);
+            const ChimeiText::Layout layout = ChimeiText::layoutFor(n / 2, byText.Mode());
+            for (int i = 1; i <= n; ++i) {
+                QString text = Cp932::decodeForDisplay(ApiLib::MidB_ASCII(bytes, 2 * i - 1, 2));
+                byText.DrawDot16(2, layout.top + (i - 1) * layout.pitch, text);
+            }
+            EXPECT_EQ(column.strip(), byText.strip()) << utf8 << ", font mode " << fontMode;
+        }
+    }
 }
 
 TEST_F(Column, ScrollWaitsMovesWrapsAndWaitsAgain)

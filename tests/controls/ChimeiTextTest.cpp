@@ -45,11 +45,11 @@ TEST(ChimeiClassify, MarksTurnsAndNudges)
         {"-", 0, {0, 0}, false, "-"},   {"（仮", 0, {0, 0}, false, "（仮"}, {"駅", 0, {0, 0}, false, "駅"},
     };
     for (const Case& c : cases) {
-        QString text = QString::fromUtf8(c.text);
-        const ChimeiText::PrintRule rule = ChimeiText::classify(text, c.fontMode);
+        QByteArray bytes = *Cp932::encode(QString::fromUtf8(c.text));
+        const ChimeiText::PrintRule rule = ChimeiText::classify(bytes, c.fontMode);
         EXPECT_EQ(rule.offset, c.offset) << c.text;
         EXPECT_EQ(rule.turned, c.turned) << c.text;
-        EXPECT_EQ(text, QString::fromUtf8(c.after)) << c.text;
+        EXPECT_EQ(Cp932::decode(bytes).value_or(QString()), QString::fromUtf8(c.after)) << c.text;
     }
 }
 

@@ -48,8 +48,8 @@ TEST(FareCells, StoreWithinTheTableOnly)
     DataIo::SetFareCell(301, 152, std::int16_t{32767});
     EXPECT_EQ(DataIo::FareTable[301].Chimei, "終点");
     EXPECT_EQ(DataIo::FareTable[301].SeiriNum, 12);
-    EXPECT_EQ(DataIo::FareTable[301].Fare[1], -1);
-    EXPECT_EQ(DataIo::FareTable[301].Fare[150], 32767);
+    EXPECT_EQ(DataIo::FareTable[301].Fare[0], -1) << "column 3 is data column 1";
+    EXPECT_EQ(DataIo::FareTable[301].Fare[149], 32767);
     for (auto [row, column] : {std::pair{0, 1}, {302, 1}, {1, 0}, {1, 153}}) {
         try {
             DataIo::SetFareCell(row, column, std::int16_t{1});
@@ -70,7 +70,7 @@ TEST(FareCells, StoreWithinTheTableOnly)
     EXPECT_TRUE(typeMismatch([] { DataIo::SetFareCell(5, 2, QStringLiteral("x")); }));
     DataIo::ClearFareTable();
     EXPECT_TRUE(DataIo::FareTable[301].Chimei.isEmpty());
-    EXPECT_EQ(DataIo::FareTable[301].Fare[150], 0);
+    EXPECT_EQ(DataIo::FareTable[301].Fare[149], 0);
 }
 
 class LoadFare : public testing::Test
@@ -97,7 +97,7 @@ TEST_F(LoadFare, SectionMustLeaveAStopToGoTo)
     EXPECT_EQ(DataIo::nCurIndex, 3);
     EXPECT_EQ(DataIo::nStoredRows, 5);
     EXPECT_EQ(DataIo::FareTable[5].Chimei, "停留所5");
-    EXPECT_EQ(DataIo::FareTable[5].Fare[5], 1055);
+    EXPECT_EQ(DataIo::FareTable[5].Fare[4], 1055) << "cell 5 of row 5";
     EXPECT_TRUE(DataIo::FareTable[6].Chimei.isEmpty());
 }
 
@@ -149,7 +149,7 @@ TEST_F(LoadFare, FailuresLeaveTheTableAsItWas)
         }
         EXPECT_EQ(DataIo::nStoredRows, 3) << error;
         EXPECT_EQ(DataIo::FareTable[1].Chimei, "停留所1") << error;
-        EXPECT_EQ(DataIo::FareTable[3].Fare[3], 1033) << error;
+        EXPECT_EQ(DataIo::FareTable[3].Fare[2], 1033) << error;
         EXPECT_TRUE(DataIo::FareTable[4].Chimei.isEmpty()) << error;
     }
 }
