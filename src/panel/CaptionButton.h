@@ -12,6 +12,9 @@ class CaptionButton : public QPushButton
 public:
     explicit CaptionButton(const QString& caption, QWidget* parent = nullptr);
 
+    // The colour of the button's face and of its caption, in every state.
+    void setColors(const QColor& face, const QColor& caption);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

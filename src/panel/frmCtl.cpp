@@ -57,6 +57,11 @@ W* place(W* widget, int left, int top, int width, int height)
     return widget;
 }
 
+// The faces of the keypad's digit keys, and of its word keys and the step
+// buttons.
+const QColor kGreyKey(0xE0, 0xE0, 0xE0);
+const QColor kYellowKey(0xFF, 0xFF, 0x00);
+
 QString colourStyle(const char* widget, const char* background, const char* text = "#000000")
 {
     return QStringLiteral("%1 { background-color: %2; color: %3; }")
@@ -313,7 +318,7 @@ void frmCtl::createKeypadPanel()
                                                 : QString::number(index);
             auto* key = place(new CaptionButton(caption, frame), lefts[c], tops[r], 450, index == 0 ? 405 : 390);
             key->setFont(word ? words : digits);
-            key->setStyleSheet(colourStyle("QPushButton", word ? "#FFFF00" : "#E0E0E0"));
+            key->setColors(word ? kYellowKey : kGreyKey, Qt::black);
             CommandButton1[index] = key;
         }
     }
@@ -325,13 +330,13 @@ void frmCtl::createSwitches()
     Check1 = place(new QCheckBox(QStringLiteral("表示消去"), this), 2130, 75, 1275, 375);
     Check1->setEnabled(false);
 
-    const QString yellow = colourStyle("QPushButton", "#FFFF00");
-    Command2[0] = place(new CaptionButton(QStringLiteral("データ戻し"), this), 2070, 495, 645, 750);
-    Command2[1] = place(new CaptionButton(QStringLiteral("データ送り"), this), 2730, 495, 690, 750);
-    for (QPushButton* button : Command2) {
-        button->setStyleSheet(yellow);
+    auto* back = place(new CaptionButton(QStringLiteral("データ戻し"), this), 2070, 495, 645, 750);
+    auto* next = place(new CaptionButton(QStringLiteral("データ送り"), this), 2730, 495, 690, 750);
+    for (CaptionButton* button : {back, next}) {
+        button->setColors(kYellowKey, Qt::black);
         button->setEnabled(false);
     }
+    Command2 = {back, next};
 
     // The tape buttons come alive once a tape is loaded with a working voice.
     grpM_Tape = place(new QGroupBox(QStringLiteral("音合使用不可"), this), 2085, 1260, 1290, 1275);
