@@ -211,8 +211,10 @@ void AudioOutput::play(int channel, std::unique_ptr<SoundStream> stream)
             c.voice->attached = false;
         c.voice = voice;
         c.played = 0;
-        m->feeder->add({std::move(stream), std::move(voice)});
     }
+    // Until the feeder has it, the channel holds a voice that is late; one
+    // replaced meanwhile is let go of as soon as the feeder sees it.
+    m->feeder->add({std::move(stream), std::move(voice)});
     notify(replaced);
 }
 
@@ -271,8 +273,10 @@ void AudioOutput::appendSpeech(const std::int16_t* samples, std::size_t count, i
 {
     if (!available() || !samples || count == 0 || sampleRate <= 0)
         return;
-    std::lock_guard lock(m->mutex);
-    m->mixer.appendSpeech(samples, count, sampleRate);
+    {
+        std::lock_guard lock(m->mutex);
+        m->mixer.appendSpeech(samples, count, sampleRate);
+    }
     m->feeder->wakeDevice();
 }
 

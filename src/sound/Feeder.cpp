@@ -44,16 +44,25 @@ void Feeder::stop()
     m_thread.join();
 }
 
+// Both told after the lock is let go: a feeder woken while the lock is still
+// held would only sleep again on the lock, and on a busy machine each
+// wake-up of a thread can cost milliseconds.
 void Feeder::add(Reading reading)
 {
-    m_incoming.push_back(std::move(reading));
-    m_news = true;
+    {
+        std::lock_guard lock(m_lock);
+        m_incoming.push_back(std::move(reading));
+        m_news = true;
+    }
     m_wake.notify_one();
 }
 
 void Feeder::wakeDevice()
 {
-    m_wakeDevice = true;
+    {
+        std::lock_guard lock(m_lock);
+        m_wakeDevice = true;
+    }
     m_wake.notify_one();
 }
 

@@ -44,11 +44,11 @@ public:
     Feeder(const Feeder&) = delete;
     Feeder& operator=(const Feeder&) = delete;
 
-    // All three with lock held.
+    // Both with lock not held.
     void add(Reading reading);
     // Something besides a sound was queued (speech).
     void wakeDevice();
-    // The mixer has had nothing to play for a while.
+    // With lock held: the mixer has had nothing to play for a while.
     void restDevice();
 
 private:
