@@ -9,15 +9,15 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <fstream>
-#include <string>
 #include <condition_variable>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <random>
+#include <string>
 #include <thread>
 
 namespace {
@@ -52,19 +52,70 @@ QString writeClick(const QTemporaryDir& dir)
     return path;
 }
 
-} // namespace
+// Hears, through the output's mix observer, when the first sample that is
+// not silent leaves the mixer after arm(): the moment the device is handed
+// the block that holds it, plus that sample's place in the block.
+class FirstSample
+{
+public:
+    explicit FirstSample(AudioOutput& output)
+        : m_output(output)
+    {
+        m_output.setMixObserver([this](const std::int16_t* samples, int frames) { hear(samples, frames); });
+    }
+    ~FirstSample() { m_output.setMixObserver({}); }
 
-// A key press until its click leaves the mixer: the time from calling
-// PlaySnd (close, open of a file decoded on an earlier press, stop, play) to
-// the moment the output hands the device the block that holds the click's
-// first sample, plus that sample's place in the block. What the device
-// itself buffers after that (about one more block on a sound card) is not
-// included. Runs on SDL's dummy driver unless SDL_AUDIODRIVER names
-// another; the dummy driver takes a block every 11 ms as a card would.
-// Presses come at random moments, as a hand's would: pressing right after a
-// block was taken is the worst case, and a loop that presses as soon as it
-// hears would hit it every time.
-static void BM_PlaySndToFirstSoundingSample(benchmark::State& state)
+    void arm()
+    {
+        std::lock_guard lock(m_mutex);
+        m_listening = true;
+        m_heard.reset();
+    }
+
+    // When it was heard, or nothing after a second.
+    std::optional<Clock::time_point> wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_heardIt.wait_for(lock, std::chrono::seconds(1), [this] { return m_heard.has_value(); });
+        return m_heard;
+    }
+
+    // When it was heard, if it was.
+    std::optional<Clock::time_point> heard()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_heard;
+    }
+
+private:
+    void hear(const std::int16_t* samples, int frames)
+    {
+        const Clock::time_point now = Clock::now();
+        std::lock_guard lock(m_mutex);
+        if (!m_listening)
+            return;
+        for (int i = 0; i < 2 * frames; ++i) {
+            if (samples[i] != 0) {
+                m_heard = now + std::chrono::nanoseconds(std::int64_t(i / 2) * 1'000'000'000 / AudioOutput::SampleRate);
+                m_listening = false;
+                m_heardIt.notify_one();
+                return;
+            }
+        }
+    }
+
+    AudioOutput& m_output;
+    std::mutex m_mutex;
+    std::condition_variable m_heardIt;
+    bool m_listening = false;
+    std::optional<Clock::time_point> m_heard;
+};
+
+// Presses of the click, each made after idle() has waited, from PlaySnd until
+// the click's first sample leaves the mixer. Runs on SDL's dummy driver
+// unless SDL_AUDIODRIVER names another; the dummy driver takes a block every
+// 11 ms as a card would.
+void pressAfter(benchmark::State& state, const std::function<void()>& idle)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     AudioOutput& output = AudioOutput::instance();
@@ -74,55 +125,64 @@ static void BM_PlaySndToFirstSoundingSample(benchmark::State& state)
     }
     QTemporaryDir dir;
     const QString click = writeClick(dir);
-
-    std::mutex mutex;
-    std::condition_variable heardIt;
-    bool listening = false;
-    std::optional<Clock::time_point> heard;
-    output.setMixObserver([&](const std::int16_t* samples, int frames) {
-        const Clock::time_point now = Clock::now();
-        std::lock_guard lock(mutex);
-        if (!listening)
-            return;
-        for (int i = 0; i < 2 * frames; ++i) {
-            if (samples[i] != 0) {
-                heard = now + std::chrono::nanoseconds(std::int64_t(i / 2) * 1'000'000'000 / AudioOutput::SampleRate);
-                listening = false;
-                heardIt.notify_one();
-                return;
-            }
-        }
-    });
-
-    std::mt19937 random(517);
-    std::uniform_int_distribution<int> pause(0, 23000);
+    FirstSample first(output);
     double worst = 0.0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
-        {
-            std::lock_guard lock(mutex);
-            listening = true;
-            heard.reset();
-        }
+        idle();
+        first.arm();
         state.ResumeTiming();
         const Clock::time_point pressed = Clock::now();
         mdlSndAPI::PlaySnd(click, QStringLiteral("S1"), 0, 0);
-        std::unique_lock lock(mutex);
-        if (!heardIt.wait_for(lock, std::chrono::seconds(1), [&] { return heard.has_value(); })) {
+        const std::optional<Clock::time_point> heard = first.wait();
+        if (!heard) {
             state.SkipWithError("the click never reached the output");
             break;
         }
         const double delay = std::chrono::duration<double>(*heard - pressed).count();
         worst = std::max(worst, delay);
         state.SetIterationTime(delay);
-        lock.unlock();
         mdlSndAPI::CloseAllSnd();
     }
-    output.setMixObserver({});
     state.counters["worst_ms"] = worst * 1000.0;
 }
+
+} // namespace
+
+// A key press until its click leaves the mixer: the time from calling
+// PlaySnd (close, open of a file decoded on an earlier press, stop, play) to
+// the moment the output hands the device the block that holds the click's
+// first sample, plus that sample's place in the block. What the device
+// itself buffers after that (about one more block on a sound card) is not
+// included. Presses come at random moments, as a hand's would: pressing
+// right after a block was taken is the worst case, and a loop that presses as
+// soon as it hears would hit it every time.
+static void BM_PlaySndToFirstSoundingSample(benchmark::State& state)
+{
+    std::mt19937 random(517);
+    std::uniform_int_distribution<int> pause(0, 23000);
+    pressAfter(state, [&] { std::this_thread::sleep_for(std::chrono::microseconds(pause(random))); });
+}
 BENCHMARK(BM_PlaySndToFirstSoundingSample)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);
+
+// The same press after an idle spell: the output has paused its device since
+// the last sound, and the press must set it going again. Each press comes a
+// random 0 to 200 ms after the device was seen paused; worst_ms must stay
+// below the 30 ms after which a key click feels late.
+static void BM_FirstSoundAfterIdle(benchmark::State& state)
+{
+    std::mt19937 random(517);
+    std::uniform_int_distribution<int> spell(0, 200'000);
+    AudioOutput& output = AudioOutput::instance();
+    pressAfter(state, [&] {
+        for (const Clock::time_point start = Clock::now(); !output.isPaused() && Clock::now() - start < std::chrono::seconds(1);)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!output.isPaused())
+            state.SkipWithError("the device did not pause once the sound had ended");
+        std::this_thread::sleep_for(std::chrono::microseconds(spell(random)));
+    });
+}
+BENCHMARK(BM_FirstSoundAfterIdle)->UseManualTime()->Iterations(100)->Unit(benchmark::kMillisecond);
 
 namespace {
 
@@ -167,20 +227,7 @@ static void BM_LongSound(benchmark::State& state, const char* name)
         state.SkipWithError("the ten-minute sounds were not made (target long_sounds)");
         return;
     }
-    std::atomic<bool> listening{false};
-    std::atomic<std::int64_t> heardNs{0};
-    output.setMixObserver([&](const std::int16_t* samples, int frames) {
-        if (!listening)
-            return;
-        for (int i = 0; i < 2 * frames; ++i) {
-            if (samples[i] != 0) {
-                const auto at = Clock::now() + std::chrono::nanoseconds(std::int64_t(i / 2) * 1'000'000'000 / AudioOutput::SampleRate);
-                heardNs = at.time_since_epoch().count();
-                listening = false;
-                return;
-            }
-        }
-    });
+    FirstSample first(output);
 
     // Once per run, not per sound: the device opens and a synthesiser is
     // made ready in the background; a first, unmeasured play waits for both
@@ -196,8 +243,7 @@ static void BM_LongSound(benchmark::State& state, const char* name)
     for (auto _ : state) {
         const long before = statusKiB("VmRSS");
         resetPeakMemory();
-        heardNs = 0;
-        listening = true;
+        first.arm();
         const Clock::time_point pressed = Clock::now();
         mdlSndAPI::PlaySnd(file, QStringLiteral("S2"), 0, 0);
         const Clock::time_point returned = Clock::now();
@@ -211,23 +257,23 @@ static void BM_LongSound(benchmark::State& state, const char* name)
             stall = std::max(stall, std::chrono::duration<double>(now - last).count() - 0.001);
             last = now;
         }
-        if (heardNs == 0) {
+        const std::optional<Clock::time_point> heard = first.heard();
+        if (!heard) {
             state.SkipWithError("the sound never reached the mix");
             break;
         }
         const double took = std::chrono::duration<double>(returned - pressed).count();
-        const double first = std::chrono::duration<double>(Clock::time_point(Clock::duration(heardNs.load())) - pressed).count();
+        const double sounded = std::chrono::duration<double>(*heard - pressed).count();
         peakAdded = std::max(peakAdded, statusKiB("VmHWM") - before);
         mdlSndAPI::CloseAllSnd();
         worstReturn = std::max(worstReturn, took);
-        worstFirst = std::max(worstFirst, first);
+        worstFirst = std::max(worstFirst, sounded);
         worstStall = std::max(worstStall, stall);
         sumReturn += took;
-        sumFirst += first;
+        sumFirst += sounded;
         ++n;
         state.SetIterationTime(took);
     }
-    output.setMixObserver({});
     if (n == 0)
         return;
     state.counters["playsnd_ms"] = sumReturn / n * 1000.0;

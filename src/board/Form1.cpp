@@ -22,7 +22,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 #include <QScopeGuard>
 #include <QWindow>
 
@@ -101,9 +100,11 @@ Form1::Form1(QWidget* parent)
     ChimeiCtl = new ChimeiCtl_A(this);
     ChimeiCtl->setGeometry(32, 25, 37, 196);
 
-    Timer1 = new QTimer(this);
+    Timer1 = new ClockTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { ApiLib::guarded([this] { Timer1_Timer(); }); });
+    connect(Timer1, &ClockTimer::timeout, this, [this] { ApiLib::guarded([this] { Timer1_Timer(); }); });
+    for (M_Degit* clock : TimeDegit)
+        Timer1->drive(clock);
     Timer1->start();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/ClockTimer.h"
+
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
@@ -16,7 +18,6 @@ class M_Degit;
 class frmCtl;
 class frmOption;
 class QLabel;
-class QTimer;
 
 // The fare display board: a borderless, round-cornered picture of the board
 // with 36 fare cells, the hidden clock cells and the ticket-number labels.
@@ -73,7 +74,7 @@ public:
     std::array<QLabel*, 37> lblSeiriNum{};
     std::array<ImageHolder, 3> imgRes{};
     ChimeiCtl_A* ChimeiCtl = nullptr;
-    QTimer* Timer1 = nullptr;
+    ClockTimer* Timer1 = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -49,6 +49,8 @@ const Sdl& sdl()
         r(a.QuitSubSystem, "SDL_QuitSubSystem");
         r(a.OpenAudioDevice, "SDL_OpenAudioDevice");
         r(a.PauseAudioDevice, "SDL_PauseAudioDevice");
+        r(a.LockAudioDevice, "SDL_LockAudioDevice");
+        r(a.UnlockAudioDevice, "SDL_UnlockAudioDevice");
         r(a.CloseAudioDevice, "SDL_CloseAudioDevice");
         a.missing = r.missing();
         return a;

@@ -36,6 +36,8 @@ struct Sdl : Library
     decltype(&::SDL_QuitSubSystem) QuitSubSystem;
     decltype(&::SDL_OpenAudioDevice) OpenAudioDevice;
     decltype(&::SDL_PauseAudioDevice) PauseAudioDevice;
+    decltype(&::SDL_LockAudioDevice) LockAudioDevice;
+    decltype(&::SDL_UnlockAudioDevice) UnlockAudioDevice;
     decltype(&::SDL_CloseAudioDevice) CloseAudioDevice;
 };
 

@@ -36,16 +36,22 @@ public:
 // from the moment the output is first asked for: the windows come up
 // meanwhile. Whatever needs the device waits for that, and only that.
 //
-// Sounds are decoded while they play: a feeder thread reads each channel's
-// stream a block at a time into a lock-free single-producer, single-consumer
-// queue, a few hundred milliseconds ahead of the device. The device's
-// callback only takes blocks from those queues; it never touches a file or
-// a decoder, and the one lock it shares is never held while decoding.
+// Sounds are decoded while they play: a feeder thread (Feeder) reads each
+// channel's stream a block at a time into the voice's queue (VoiceQueue), a
+// few hundred milliseconds ahead of the device. The device's callback
+// (AudioDevice) only takes blocks from those queues and mixes them (Mixer);
+// it never touches a file or a decoder, and the one lock it shares is never
+// held while decoding. With nothing to play the device rests, and none of
+// these threads wakes until something is played or spoken.
 class AudioOutput
 {
 public:
     static constexpr int SampleRate = 44100;
     static constexpr int ChannelCount = 4;
+    // How long the device goes on after the last sound before it rests:
+    // long enough for what it holds to play out and for a quick run of key
+    // presses to keep it going.
+    static constexpr int RestAfterMs = 200;
 
     // The output, made on first use. Holders of shared() keep it alive past
     // the end of the program's static life (the speech engine does).
@@ -78,10 +84,15 @@ public:
     void whenDone(int channel, std::function<void()> done);
 
     // The speech voice: mono 16-bit samples at sampleRate, appended as the
-    // synthesiser produces them (from any thread); clearSpeech() cuts it.
+    // synthesiser produces them (from any thread) and converted to the
+    // output's rate on the way, across the chunks; clearSpeech() cuts it.
     void appendSpeech(const std::int16_t* samples, std::size_t count, int sampleRate);
     void clearSpeech();
     bool isSpeaking() const;
+
+    // True while the device rests because nothing has played for
+    // RestAfterMs, and always without a device (tests and measurements).
+    bool isPaused() const;
 
     // Sees every block of interleaved stereo frames as it goes to the device,
     // on the audio thread with the output locked: it must return quickly and

@@ -2,6 +2,7 @@
 
 #include "platform/DataPaths.h"
 #include "platform/EngineLibraries.h"
+#include "sound/Resampler.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace SoundDecoder {
@@ -113,8 +115,8 @@ std::int16_t toSample(double value)
     return static_cast<std::int16_t>(std::clamp<long>(std::lround(value), INT16_MIN, INT16_MAX));
 }
 
-// libsndfile a block at a time, converted to stereo at the output rate by
-// linear interpolation that runs on across the blocks.
+// libsndfile a block at a time, converted to stereo at the output rate as
+// it is read.
 class SampledStream final : public SoundStream
 {
 public:
@@ -130,76 +132,46 @@ public:
             return false;
         SF_INFO info{};
         m_file.reset(sndFile.open(QFile::encodeName(m_path).constData(), SFM_READ, &info));
-        if (!m_file || info.channels <= 0 || info.samplerate <= 0)
+        // A frame must fit the read buffer (libsndfile allows far fewer
+        // channels than that).
+        if (!m_file || info.channels <= 0 || info.channels > ReadSamples || info.samplerate <= 0)
             return false;
-        m_channels = info.channels;
-        m_step = static_cast<double>(info.samplerate) / AudioOutput::SampleRate;
+        m_rate.emplace(info.channels, info.samplerate);
         return true;
     }
 
     int read(std::int16_t* out, int frames) override
     {
+        if (!m_rate)
+            return 0;
         int produced = 0;
         while (produced < frames) {
-            const auto i = static_cast<int>(std::floor(m_t));
-            if (i + 1 < m_inFrames || (m_eof && i < m_inFrames)) {
-                // The last frame of the file is held for the output frames
-                // that fall between it and where a next one would be.
-                const int j = std::min(i + 1, m_inFrames - 1);
-                const double w = m_t - i;
-                for (int side = 0; side < 2; ++side) {
-                    const double a = frame(i, side);
-                    const double b = frame(j, side);
-                    out[2 * produced + side] = toSample(a + (b - a) * w);
-                }
-                ++produced;
-                m_t += m_step;
-            } else if (m_eof || !refill()) {
+            produced += m_rate->read(out + 2 * produced, frames - produced);
+            if (produced == frames || m_rate->finished())
                 break;
-            }
+            refill();
         }
         return produced;
     }
 
 private:
-    // Frame i of the block in hand; -1 is the last frame of the block before.
-    std::int16_t frame(int i, int side) const { return i < 0 ? m_previous[side] : m_in[2 * i + side]; }
-
-    // Reads the next block; false (and from then on the end) when the file
-    // has nothing more to give, also when it breaks off in the middle. The
-    // frame count in the header is not trusted: some MP3s overstate it.
-    bool refill()
+    // Gives the converter the next block, or the end when the file has
+    // nothing more to give, also when it breaks off in the middle. The frame
+    // count in the header is not trusted: some MP3s overstate it.
+    void refill()
     {
-        const int want = std::max(1, ReadSamples / m_channels);
-        const sf_count_t got = m_file ? EngineLibraries::sndFile().readf_short(m_file.get(), m_raw.data(), want) : 0;
-        if (got <= 0) {
-            m_eof = true;
-            return false;
-        }
-        if (m_inFrames > 0) {
-            m_previous = {m_in[2 * (m_inFrames - 1)], m_in[2 * (m_inFrames - 1) + 1]};
-            m_t -= m_inFrames;
-        }
-        m_inFrames = static_cast<int>(got);
-        for (int f = 0; f < m_inFrames; ++f) {
-            const std::int16_t* s = m_raw.data() + static_cast<std::ptrdiff_t>(f) * m_channels;
-            m_in[2 * f] = s[0];
-            m_in[2 * f + 1] = m_channels == 1 ? s[0] : s[1];
-        }
-        return true;
+        const int want = ReadSamples / m_rate->channels();
+        const sf_count_t got = EngineLibraries::sndFile().readf_short(m_file.get(), m_raw.data(), want);
+        if (got <= 0)
+            m_rate->end();
+        else
+            m_rate->write(m_raw.data(), static_cast<int>(got));
     }
 
     QString m_path;
     SndFilePtr m_file;
-    int m_channels = 1;
-    double m_step = 1.0;
     std::array<std::int16_t, ReadSamples> m_raw{};
-    std::array<std::int16_t, 2 * ReadSamples> m_in{};
-    int m_inFrames = 0;
-    std::array<std::int16_t, 2> m_previous{};
-    // Where the next output frame lies, in frames of the block in hand.
-    double m_t = 0.0;
-    bool m_eof = false;
+    std::optional<Resampler> m_rate;
 };
 
 fluid_settings_t* songSettings(const EngineLibraries::FluidSynth& fluid)
@@ -648,31 +620,6 @@ void prepareSynthesiser()
     const auto& pool = SynthPool::instance();
     if (!pool->hasSpare())
         pool->give(makeSynth(defaultSoundFont()));
-}
-
-PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int channels, int sampleRate)
-{
-    PcmBuffer out;
-    if (!samples || frames <= 0 || channels <= 0 || sampleRate <= 0)
-        return out;
-    const auto at = [&](std::int64_t frame, int side) {
-        return samples[frame * channels + (channels == 1 ? 0 : side)];
-    };
-    const std::int64_t outFrames = (frames * AudioOutput::SampleRate + sampleRate - 1) / sampleRate;
-    const double step = static_cast<double>(sampleRate) / AudioOutput::SampleRate;
-    out.samples.resize(static_cast<std::size_t>(outFrames * 2));
-    for (std::int64_t j = 0; j < outFrames; ++j) {
-        const double t = static_cast<double>(j) * step;
-        const auto i = std::min(static_cast<std::int64_t>(t), frames - 1);
-        const auto next = std::min(i + 1, frames - 1);
-        const double w = t - static_cast<double>(i);
-        for (int side = 0; side < 2; ++side) {
-            const double a = at(i, side);
-            const double b = at(next, side);
-            out.samples[2 * j + side] = toSample(a + (b - a) * w);
-        }
-    }
-    return out;
 }
 
 DecodedSound decodeSampled(const QString& path)

@@ -70,9 +70,4 @@ void prepareSynthesiser();
 // of the file counts as far as it goes.
 std::int64_t songLengthMs(const QByteArray& song);
 
-// Interleaved frames of any channel count and rate to interleaved stereo at
-// the output rate: mono is doubled, channels past the first two are dropped,
-// the rate is converted by linear interpolation.
-PcmBuffer toOutputFormat(const std::int16_t* samples, std::int64_t frames, int channels, int sampleRate);
-
 } // namespace SoundDecoder

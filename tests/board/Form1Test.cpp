@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QFile>
@@ -186,6 +187,51 @@ TEST_F(Board, ClockCellsFollowTheTime)
     EXPECT_EQ(DegitReader::litText(*board.TimeDegit[0]), "23");
     EXPECT_EQ(DegitReader::litText(*board.TimeDegit[1]), "59");
     EXPECT_TRUE(board.Timer1->isActive());
+    EXPECT_EQ(board.Timer1->interval(), 1000);
+}
+
+TEST_F(Board, TheClockWakesOnlyWhileACellShowsIt)
+{
+    QTime now(8, 15);
+    board.setTimeSource([&now] { return now; });
+    QSignalSpy ticks(board.Timer1, &ClockTimer::timeout);
+    board.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&board));
+    EXPECT_TRUE(board.Timer1->isActive()) << "enabled, as from the start";
+    EXPECT_FALSE(board.Timer1->isTicking()) << "the built-in face hides the clock";
+
+    // A cell that comes into view shows the time at once, then every second.
+    board.TimeDegit[1]->show();
+    EXPECT_TRUE(board.Timer1->isTicking());
+    EXPECT_EQ(ticks.size(), 1);
+    EXPECT_EQ(DegitReader::litText(*board.TimeDegit[1]), "15");
+    now = QTime(8, 16);
+    EXPECT_TRUE(ticks.wait(1500));
+    EXPECT_EQ(DegitReader::litText(*board.TimeDegit[1]), "16");
+
+    // Hiding the board or the cell lets it sleep; a disabled clock stays
+    // asleep whatever is shown.
+    const struct
+    {
+        const char* what;
+        std::function<void()> change;
+        bool active, ticking;
+    } steps[] = {
+        {"board hidden", [&] { board.hide(); }, true, false},
+        {"board shown", [&] { board.show(); }, true, true},
+        {"stopped", [&] { board.Timer1->stop(); }, false, false},
+        {"cell hidden and shown while stopped", [&] { board.TimeDegit[1]->hide(), board.TimeDegit[1]->show(); }, false, false},
+        {"started", [&] { board.Timer1->start(); }, true, true},
+        {"cell hidden", [&] { board.TimeDegit[1]->hide(); }, true, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        const auto before = ticks.size();
+        step.change();
+        EXPECT_EQ(board.Timer1->isActive(), step.active);
+        EXPECT_EQ(board.Timer1->isTicking(), step.ticking);
+        EXPECT_EQ(ticks.size() - before, step.ticking ? 1 : 0) << "a tick as the clock comes into view";
+    }
     EXPECT_EQ(board.Timer1->interval(), 1000);
 }
 

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -452,6 +453,40 @@ TEST_F(Sound, ChannelsAndSpeechAddUpAndSaturate)
     EXPECT_NEAR(audibleMs(left), 400, 30);
 }
 
+TEST_F(Sound, TheDeviceRestsWhileNothingPlaysAndWakesForSoundsAndSpeech)
+{
+    AudioOutput& out = AudioOutput::instance();
+    const auto buffer = [](int value, int ms) {
+        auto pcm = std::make_shared<PcmBuffer>();
+        pcm->samples.assign(static_cast<std::size_t>(ms) * FramesPerMs * 2, static_cast<std::int16_t>(value));
+        return pcm;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.isPaused(); }, 1000)) << "nothing plays after the last test";
+
+    // A sound started at any moment around the pause plays whole: while the
+    // device goes on after the last one, as it is put to rest, and after.
+    for (const int gap : {-30, -15, -8, -4, -2, 0, 1, 2, 4, 8, 15, 30, 100}) {
+        SCOPED_TRACE(gap);
+        Recording rec;
+        out.play(0, buffer(1000 + gap, 30));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !out.isPlaying(0); }, 1000));
+        QThread::msleep(static_cast<unsigned long>(AudioOutput::RestAfterMs + gap));
+        out.play(1, buffer(2000 + gap, 30));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !out.isPlaying(1); }, 1000)) << "the second sound found the device running";
+        EXPECT_EQ(lastingValues(rec.left()), (std::vector<int>{1000 + gap, 2000 + gap}));
+        QTest::qWait(50);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.isPaused(); }, 1000));
+
+    // Speech wakes it too, and lets it rest once it is spoken.
+    const std::vector<std::int16_t> voice(22050 / 5, 700);
+    Recording rec;
+    out.appendSpeech(voice.data(), voice.size(), 22050);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !out.isSpeaking(); }, 1000));
+    EXPECT_EQ(lastingValues(rec.left()), std::vector<int>{700});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.isPaused(); }, 1000));
+}
+
 // Sounds of any length are read while they play, a block at a time.
 class Streaming : public Sound
 {
@@ -677,24 +712,6 @@ TEST(SongLength, ComesFromTheTempoMap)
         SCOPED_TRACE(c.what);
         EXPECT_EQ(SoundDecoder::songLengthMs(c.song), c.ms);
     }
-}
-
-TEST(SoundDecoder, ConvertsToStereoAtTheOutputRate)
-{
-    using SoundDecoder::toOutputFormat;
-    const std::int16_t mono[] = {10, 20, 30};
-    EXPECT_EQ(toOutputFormat(mono, 3, 1, 44100).samples, (std::vector<std::int16_t>{10, 10, 20, 20, 30, 30}));
-    const std::int16_t quad[] = {1, 2, 3, 4, 5, 6, 7, 8};
-    EXPECT_EQ(toOutputFormat(quad, 2, 4, 44100).samples, (std::vector<std::int16_t>{1, 2, 5, 6}));
-    const std::int16_t stereo[] = {0, 100, 10, 90, 20, 80};
-    EXPECT_EQ(toOutputFormat(stereo, 3, 2, 22050).samples,
-              (std::vector<std::int16_t>{0, 100, 5, 95, 10, 90, 15, 85, 20, 80, 20, 80}));
-    EXPECT_EQ(toOutputFormat(mono, 3, 1, 88200).samples, (std::vector<std::int16_t>{10, 10, 30, 30}));
-    EXPECT_EQ(toOutputFormat(mono, 0, 1, 44100).frames(), 0);
-    EXPECT_EQ(toOutputFormat(mono, 3, 1, 0).frames(), 0);
-
-    std::vector<std::int16_t> second(48000, 1);
-    EXPECT_EQ(toOutputFormat(second.data(), 48000, 1, 48000).frames(), 44100);
 }
 
 TEST(SoundDecoder, DecodesWavMp3AndMidiByContent)

@@ -66,6 +66,7 @@ TEST(NoSoundDevice, TheProgramRunsSilentlyAndSaysWhy)
     const std::int16_t voice[100] = {};
     out.appendSpeech(voice, 100, 22050);
     EXPECT_FALSE(out.isSpeaking());
+    EXPECT_TRUE(out.isPaused());
     mdlSndAPI::CloseAllSnd();
     EXPECT_EQ(mciSendStringA(QStringLiteral("close xS1")), 0);
 }
