@@ -21,6 +21,8 @@ packages=(
   # speech: espeak-ng's Japanese voice, MeCab readings for kanji, and the tool
   # that compiles the transit words' user dictionary
   libespeak-ng-dev espeak-ng-data libmecab-dev mecab-ipadic mecab-ipadic-utf8 mecab-utils
+  # speech: Open JTalk's synthesiser and its dictionary (the voices are in data/voices)
+  open-jtalk open-jtalk-mecab-naist-jdic
   # zip files of published bus feeds, for hy3conv
   libzip-dev
   # a display for machines without one, and screenshots
