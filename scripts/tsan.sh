@@ -5,7 +5,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-tsan"
-targets=(test_sound test_sound_nodevice test_loaders test_tape test_speech)
+targets=(test_sound test_sound_nodevice test_loaders test_tape test_speech test_openjtalk)
 
 # clang, not g++: the sound output's lock-free queue tells ThreadSanitizer
 # how its fences order the two threads only where the compiler says it is
