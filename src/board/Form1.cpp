@@ -2,6 +2,7 @@
 
 #include "board/BoardFace.h"
 #include "board/FirstPaints.h"
+#include "board/LoadSaveIni.h"
 #include "board/mdl517_000.h"
 #include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"

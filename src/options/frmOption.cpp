@@ -13,6 +13,7 @@
 #include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "settings/mdlIniIo_517.h"
+#include "speech/mdlM_Tape.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -875,4 +876,12 @@ void frmOption::Command4_Click()
 {
     SetProp();
     hide();
+}
+
+mdlM_Tape::TapeChimes frmOption::tapeChimes() const
+{
+    return {Option2[2]->isChecked(),
+            Option7[0]->isChecked(),
+            txtSelectSound[3]->text(),
+            {txtSelectSound[4]->text(), txtSelectSound[5]->text(), txtSelectSound[6]->text()}};
 }

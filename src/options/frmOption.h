@@ -17,6 +17,9 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+namespace mdlM_Tape {
+struct TapeChimes;
+}
 
 // The options dialog. Its controls are the live store of the settings for the
 // whole run: it is created once, hidden, and only ever hidden again, never
@@ -56,6 +59,8 @@ public:
     // they were.
     void GetOptionInfo();
     void SetOptionInfo();
+    // The announcement tape's chimes as the next step plays them.
+    mdlM_Tape::TapeChimes tapeChimes() const;
 
     // Pickers; a cancelled picker changes nothing.
     QString GetPathString(const QString& strDefPath);

@@ -1,15 +1,11 @@
 #include "panel/DataIo.h"
 
-#include "options/frmOption.h"
 #include "panel/Hy3File.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
-#include "sound/mdlSndAPI.h"
 #include "speech/mdlM_Tape.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -140,22 +136,9 @@ LoadResult LoadFareFile(const QString& path)
     return LoadResult::Loaded;
 }
 
-void TapeBack(const frmOption& options)
+void TapeBack(const mdlM_Tape::TapeChimes& chimes)
 {
-    using namespace mdlM_Tape;
-    --nTapePos;
-    if (nTapePos < 1) {
-        nTapePos = 1;
-        return;
-    }
-    try {
-        // On the way back only the row's own flag chooses a chime.
-        const QString chime = flagChime(options, nTapePos);
-        if (!chime.isEmpty())
-            mdlSndAPI::PlaySnd(chime, QStringLiteral("S2"), options.Option7[0]->isChecked() ? -1 : 0, 0);
-        SpeakRow(nTapePos);
-    } catch (const std::exception&) {
-    }
+    mdlM_Tape::TapeBack(chimes);
 }
 
 } // namespace DataIo

@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 
-class frmOption;
+namespace mdlM_Tape {
+struct TapeChimes;
+}
 
 // The fare table of the route that is set, and the route state.
 namespace DataIo {
@@ -81,8 +83,8 @@ enum class LoadResult {
 // failures other than the results are thrown.
 LoadResult LoadFareFile(const QString& path);
 
-// The announcement tape one row back: the row before, its chime by flag on
-// "S2", then its text spoken. At the first row nothing happens.
-void TapeBack(const frmOption& options);
+// The announcement tape one row back (mdlM_Tape::TapeBack, where the rest
+// of the tape is).
+void TapeBack(const mdlM_Tape::TapeChimes& chimes);
 
 } // namespace DataIo

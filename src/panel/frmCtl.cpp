@@ -122,8 +122,32 @@ void frmCtl::Form_Load()
         hKeyRgn[static_cast<size_t>(i)] = QRegion(path.toFillPolygon().toPolygon());
         CommandButton1[static_cast<size_t>(i)]->setMask(hKeyRgn[static_cast<size_t>(i)]);
     }
-    mdlM_Tape::InitSpeech(*this);
+    mdlM_Tape::InitSpeech();
+    showSpeechState();
     tellIfSilent();
+}
+
+// The tape group offers the tape once the speech engine is there; its
+// buttons wait for a route's tape.
+void frmCtl::showSpeechState()
+{
+    const bool usable = mdlM_Tape::bSpeechOK != 0;
+    grpM_Tape->setTitle(usable ? QStringLiteral("音合使用可") : QStringLiteral("音合使用不可"));
+    grpM_Tape->setEnabled(usable);
+}
+
+// A route without a tape switches the group off, silently.
+void frmCtl::loadTape(const QString& tpDir)
+{
+    if (!mdlM_Tape::LoadTape(tpDir, DataIo::RouteNumber(DataIo::strKeito))) {
+        grpM_Tape->setEnabled(false);
+        return;
+    }
+    if (mdlM_Tape::bSpeechOK != -1)
+        return;
+    grpM_Tape->setEnabled(true);
+    for (QPushButton* button : {cmdTapeNext, cmdTapeBack, cmdTapeStop, cmdTapeSet})
+        button->setEnabled(true);
 }
 
 // Without a sound device the simulator runs on silently; it says so once,
@@ -436,14 +460,14 @@ void frmCtl::cmdTapeStop_Click()
 // once its speech has started.
 void frmCtl::cmdTapeNext_Click()
 {
-    mdlM_Tape::TapeNext(m_options);
+    mdlM_Tape::TapeNext(m_options.tapeChimes());
     if (mdlM_Tape::GetRowStep(mdlM_Tape::GetTapePos()) == 1)
         Command2_Click(1);
 }
 
 void frmCtl::cmdTapeBack_Click()
 {
-    DataIo::TapeBack(m_options);
+    DataIo::TapeBack(m_options.tapeChimes());
     if (mdlM_Tape::GetRowStep(mdlM_Tape::GetTapePos()) == 1)
         Command2_Click(0);
 }
@@ -598,7 +622,7 @@ void frmCtl::Command1_Click(int Index)
     DataIo::nKukan = DataIo::SectionFromText(section);
 
     try {
-        mdlM_Tape::LoadTape(*this, tpDir, DataIo::RouteNumber(DataIo::strKeito));
+        loadTape(tpDir);
         setRoute();
     } catch (const AppError& e) {
         ApiLib::MsgBox(e.description());

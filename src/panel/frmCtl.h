@@ -146,6 +146,8 @@ private:
     void showName(const QString& name);
     void showLatestName();
     void tellIfSilent();
+    void showSpeechState();
+    void loadTape(const QString& tpDir);
 
     QImage m_preview;
     // The latest change of the board (a display, a display clear, the

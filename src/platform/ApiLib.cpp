@@ -1,7 +1,6 @@
 #include "platform/ApiLib.h"
 
 #include "platform/Cp932.h"
-#include "speech/mdlM_Tape.h"
 
 #include <MirvRes.h>
 
@@ -27,6 +26,12 @@ std::function<void(int)>& sleeper()
 {
     static std::function<void(int)> s;
     return s;
+}
+
+std::function<void()>& speechRelease()
+{
+    static std::function<void()> r;
+    return r;
 }
 
 Answerer& answerer()
@@ -229,7 +234,13 @@ QPixmap LoadPicture(const QString& path)
 
 void ReleaseSpeech()
 {
-    mdlM_Tape::objSpeech.reset();
+    if (speechRelease())
+        speechRelease()();
+}
+
+void setSpeechRelease(std::function<void()> release)
+{
+    speechRelease() = std::move(release);
 }
 
 std::int32_t LenB_ASCII(const QByteArray& text)

@@ -102,8 +102,11 @@ bool FileExists(const QString& path);
 // 481 not a picture or a damaged one, 7 out of memory.
 QPixmap LoadPicture(const QString& path);
 
-// Drops the announcement tape's speech engine (at exit).
+// Drops the announcement tape's speech engine (at exit). The tape, which
+// owns the engine and sits above this module, hands over how when it
+// creates one; until then there is nothing to drop.
 void ReleaseSpeech();
+void setSpeechRelease(std::function<void()> release);
 
 // --- companion library -------------------------------------------------------
 

@@ -1,10 +1,5 @@
 #include "settings/mdlIniIo_517.h"
 
-#include "board/Form1.h"
-#include "controls/ChimeiCtl_A.h"
-#include "controls/M_Degit.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
@@ -356,9 +351,8 @@ void fromFileBytes(const QByteArray& bytes)
     DegitCell = records.cells;
 }
 
-void LoadIni(Form1& board, frmCtl& panel, frmOption& options)
+void loadSettings(const std::function<void()>& apply)
 {
-    DegitCell = {};
     const SettingsLocation::Files files = settingsFiles();
     const QString path = files.load;
     trapped(
@@ -372,48 +366,17 @@ void LoadIni(Form1& board, frmCtl& panel, frmOption& options)
                 throw AppError(folderComesWithSave || QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound
                                                                                             : ErrNo::PathNotFound);
             fromFileBytes(readFile(path));
-            for (int i = 1; i <= 36; ++i) {
-                M_Degit* cell = board.Degit[static_cast<size_t>(i)];
-                const DegitCellRecord& stored = DegitCell[static_cast<size_t>(i)];
-                cell->setZeroMode(stored.nZeroMode);
-                cell->setShift(stored.nShift);
-                cell->setFillZero(stored.nFillZero);
-                cell->setBackColor(DegitInfo.lAdultBackColor);
-                cell->setBaseForeColor(DegitInfo.lAdultBaseForeColor);
-                cell->setDegitForeColor(DegitInfo.lAdultDegitForeColor);
-                cell->setValue(QStringLiteral(" "));
-            }
-            for (M_Degit* clock : board.TimeDegit) {
-                clock->setBackColor(DegitInfo.lAdultBackColor);
-                clock->setBaseForeColor(DegitInfo.lAdultBaseForeColor);
-                clock->setDegitForeColor(DegitInfo.lAdultDegitForeColor);
-            }
-            board.ChimeiCtl->setBackColor(ChimeiInfo.lChimeiBackColor);
-            board.ChimeiCtl->setForeColor(ChimeiInfo.lChimeiForeColor);
-            options.SetOptionInfo();
-            panel.SetCtrlDataInfo();
-            board.SetFormInfo();
-            options.SetProp();
+            apply();
         },
         true, path);
 }
 
-void SaveIni(Form1& board, frmCtl& panel, frmOption& options)
+void saveSettings(const std::function<void()>& collect)
 {
     QString path;
     trapped(
         [&] {
-            DegitCell = {};
-            for (int i = 1; i <= 36; ++i) {
-                const M_Degit* cell = board.Degit[static_cast<size_t>(i)];
-                DegitCellRecord& stored = DegitCell[static_cast<size_t>(i)];
-                stored.nZeroMode = static_cast<std::int16_t>(cell->ZeroMode());
-                stored.nShift = static_cast<std::int16_t>(cell->Shift());
-                stored.nFillZero = static_cast<std::int16_t>(cell->FillZero());
-            }
-            options.GetOptionInfo();
-            panel.GetCtrlDataInfo();
-            board.GetFormInfo();
+            collect();
             const SettingsLocation::Files files = settingsFiles();
             path = files.save;
             if (path.isEmpty())

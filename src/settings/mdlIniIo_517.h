@@ -9,11 +9,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
-
-class Form1;
-class frmCtl;
-class frmOption;
 
 // The settings records: the image of the settings file, filled from the
 // windows just before saving and pushed back into them just after loading.
@@ -184,14 +181,15 @@ void setSettingsPath(std::optional<QString> path);
 // The files as given, a load and a save apart.
 void setSettingsFiles(const SettingsLocation::Files& files);
 
-// Reads the settings file and hands it to the windows: the board's cells,
-// then the options dialog, the panel, the board's position and the options'
-// display settings. A missing file is no error; any other failure is shown,
-// and a file shorter than its layout changes nothing.
-void LoadIni(Form1& board, frmCtl& panel, frmOption& options);
-// Collects the settings from the windows and replaces the settings file with
-// them. A failure is shown and leaves the previous file whole.
-void SaveIni(Form1& board, frmCtl& panel, frmOption& options);
+// Reads the settings file into the records and then has apply hand them to
+// the windows (LoadIni, beside the board's start-up, does). A missing file
+// is no error and applies nothing; any other failure, apply's included, is
+// shown, and a file shorter than its layout changes nothing.
+void loadSettings(const std::function<void()>& apply);
+// Has collect fill the records from the windows (SaveIni, beside the exit,
+// does), then replaces the settings file with them. A failure is shown and
+// leaves the previous file whole.
+void saveSettings(const std::function<void()>& collect);
 
 // The records as the file's bytes, and back. fromFileBytes raises 62 for a
 // file shorter than its layout and then leaves the records untouched.

@@ -1,18 +1,12 @@
 #include "speech/mdlM_Tape.h"
 
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
 #include "platform/ApiLib.h"
 #include "platform/Cp932.h"
-#include "speech/TapeCsv.h"
 #include "readings/Yomi.h"
 #include "sound/mdlSndAPI.h"
+#include "speech/TapeCsv.h"
 
 #include <QFile>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <cstdio>
 
@@ -28,10 +22,16 @@ std::function<std::unique_ptr<SpeechEngine>()>& factory()
 
 const QString kVista = QStringLiteral("Windows Vista");
 
-void setGroup(frmCtl& panel, bool usable)
+// Both directions: the chime on its channel, then the row spoken.
+void playRow(const TapeChimes& chimes, bool forward)
 {
-    panel.grpM_Tape->setTitle(usable ? QStringLiteral("音合使用可") : QStringLiteral("音合使用不可"));
-    panel.grpM_Tape->setEnabled(usable);
+    try {
+        const QString chime = PreChime(chimes, nTapePos, forward);
+        if (!chime.isEmpty())
+            mdlSndAPI::PlaySnd(chime, forward ? QStringLiteral("S3") : QStringLiteral("S2"), chimes.bPreSync ? -1 : 0, 0);
+        SpeakRow(nTapePos);
+    } catch (const std::exception&) {
+    }
 }
 
 } // namespace
@@ -41,33 +41,30 @@ void setEngineFactory(std::function<std::unique_ptr<SpeechEngine>()> f)
     factory() = std::move(f);
 }
 
-void InitSpeech(frmCtl& panel)
+void InitSpeech()
 {
-    if (ApiLib::GetOsInfo() == kVista) {
-        bSpeechOK = 0;
-        setGroup(panel, false);
+    bSpeechOK = 0;
+    if (ApiLib::GetOsInfo() == kVista)
         return;
-    }
     try {
         objSpeech = factory()();
         if (!objSpeech)
             throw AppError(ErrNo::InternalError);
         bSpeechOK = -1;
-        setGroup(panel, true);
+        ApiLib::setSpeechRelease(ReleaseSpeech);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "517: speech is not available: %s\n", e.what());
         objSpeech.reset();
-        bSpeechOK = 0;
-        setGroup(panel, false);
     }
 }
 
-// A file that cannot be read as a tape leaves the previous tape as it was and
-// switches the group off, without a message.
-void LoadTape(frmCtl& panel, const QString& strDir, const QString& strKeitoNum)
+// A file that cannot be read as a tape is no message: the panel switches
+// its group off.
+bool LoadTape(const QString& strDir, const QString& strKeitoNum)
 {
+    // Nothing is loaded, and nothing fails, where the tape is inert.
     if (ApiLib::GetOsInfo() == kVista)
-        return;
+        return true;
     try {
         QFile file(ApiLib::FindFileNoCase(strDir + strKeitoNum + QStringLiteral("tp.csv")));
         if (!file.open(QIODevice::ReadOnly))
@@ -78,8 +75,7 @@ void LoadTape(frmCtl& panel, const QString& strDir, const QString& strKeitoNum)
             Tape.push_back({row.strText, row.nStep, row.nFlag});
         nTapeCount = static_cast<std::int32_t>(Tape.size());
     } catch (const std::exception&) {
-        panel.grpM_Tape->setEnabled(false);
-        return;
+        return false;
     }
     if (bSpeechOK == -1) {
         // The route's own readings (yomi.csv beside the tape) apply from now on.
@@ -88,35 +84,39 @@ void LoadTape(frmCtl& panel, const QString& strDir, const QString& strKeitoNum)
             ApiLib::MsgBox(QStringLiteral("読みの辞書に使えない行があります (ほかの行は使います)。\r\n\r\n")
                            + problems.mid(0, 10).join(QStringLiteral("\r\n"))
                            + (problems.size() > 10 ? QStringLiteral("\r\nほか %1 行").arg(problems.size() - 10) : QString()));
-        panel.grpM_Tape->setEnabled(true);
-        for (QPushButton* button : {panel.cmdTapeNext, panel.cmdTapeBack, panel.cmdTapeStop, panel.cmdTapeSet})
-            button->setEnabled(true);
     }
     nTapePos = 0;
+    return true;
 }
 
-QString flagChime(const frmOption& options, std::int32_t nPos)
+QString PreChime(const TapeChimes& chimes, std::int32_t nPos, bool forward)
 {
+    if (forward && chimes.bPreAlways)
+        return chimes.strPreSound;
     const int flag = GetRowFlag(nPos);
-    return flag >= 1 && flag <= 3 ? options.txtSelectSound[static_cast<size_t>(3 + flag)]->text() : QString();
+    return flag >= 1 && flag <= 3 ? chimes.strPreSoundByFlag[static_cast<size_t>(flag - 1)] : QString();
 }
 
-// A failing chime or voice ends the step quietly; the position has moved.
-void TapeNext(const frmOption& options)
+// The position has moved before anything can fail.
+void TapeNext(const TapeChimes& chimes)
 {
     ++nTapePos;
     if (nTapePos > nTapeCount) {
         nTapePos = nTapeCount;
         return;
     }
-    try {
-        const QString chime = options.Option2[2]->isChecked() ? options.txtSelectSound[3]->text()
-                                                              : flagChime(options, nTapePos);
-        if (!chime.isEmpty())
-            mdlSndAPI::PlaySnd(chime, QStringLiteral("S3"), options.Option7[0]->isChecked() ? -1 : 0, 0);
-        SpeakRow(nTapePos);
-    } catch (const std::exception&) {
+    playRow(chimes, true);
+}
+
+// The chime goes on "S2", where a linked fare step's sound cuts it.
+void TapeBack(const TapeChimes& chimes)
+{
+    --nTapePos;
+    if (nTapePos < 1) {
+        nTapePos = 1;
+        return;
     }
+    playRow(chimes, false);
 }
 
 void SpeakRow(std::int32_t nPos)
@@ -161,6 +161,11 @@ void TapeAdjust(QWidget* owner)
 {
     if (objSpeech)
         objSpeech->AdjustDialog(owner, QStringLiteral("音声の調節"));
+}
+
+void ReleaseSpeech()
+{
+    objSpeech.reset();
 }
 
 } // namespace mdlM_Tape

@@ -5,6 +5,7 @@
 #include "options/ColorButton.h"
 #include "platform/VbColor.h"
 #include "settings/mdlIniIo_517.h"
+#include "speech/mdlM_Tape.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -311,6 +312,25 @@ TEST_F(Options, OkHidesTheDialogAndKeepsWhatWasEntered)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.Text2[0]->text(), QStringLiteral("/data/系統"));
     EXPECT_TRUE(dlg.Option3[1]->isChecked());
+}
+
+// The tape reads its chimes through the dialog: the pre-announcement page's
+// sounds, its mode and its wait, and none of the step sounds beside them.
+TEST_F(Options, TheTapeChimesAreThePreAnnouncementSettings)
+{
+    for (int i : {0, 1, 3, 4, 5, 6, 7, 8, 9, 10})
+        dlg.txtSelectSound[static_cast<size_t>(i)]->setText(QStringLiteral("sound%1.wav").arg(i));
+    for (const bool always : {false, true}) {
+        for (const bool sync : {false, true}) {
+            dlg.Option2[always ? 2 : 3]->setChecked(true);
+            dlg.Option7[sync ? 0 : 1]->setChecked(true);
+            const mdlM_Tape::TapeChimes chimes = dlg.tapeChimes();
+            EXPECT_EQ(chimes.bPreAlways, always);
+            EXPECT_EQ(chimes.bPreSync, sync);
+            EXPECT_EQ(chimes.strPreSound, "sound3.wav");
+            EXPECT_EQ(chimes.strPreSoundByFlag, (std::array<QString, 3>{"sound4.wav", "sound5.wav", "sound6.wav"}));
+        }
+    }
 }
 
 // Each number colour swatch stands under its caption, as on the classic

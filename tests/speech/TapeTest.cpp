@@ -1,26 +1,17 @@
 #include "speech/mdlM_Tape.h"
 
-#include "Seam.h"
-#include "board/Form1.h"
-#include "options/frmOption.h"
-#include "panel/DataIo.h"
-#include "panel/frmCtl.h"
+#include "RecordingEngine.h"
+#include "SoundFixture.h"
+#include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
 #include "sound/AudioOutput.h"
-#include "speech/TapeCsv.h"
 #include "sound/mdlSndAPI.h"
-
-#include "SoundFixture.h"
+#include "speech/TapeCsv.h"
 
 #include "../panel/RouteFixture.h"
 
-#include <QFile>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -58,44 +49,23 @@ TEST(TapeCsv, RefusesWhatCannotBeATape)
     }
 }
 
-// A speech engine that writes down what it is asked.
-class RecordingEngine : public SpeechEngine
-{
-public:
-    explicit RecordingEngine(QStringList* log)
-        : m_log(log)
-    {
-    }
-    void Speak(const QString& text) override { m_log->append(text); }
-    void Stop() override { m_log->append(QStringLiteral("<stop>")); }
-    std::int32_t Status() const override { return 0; }
-    void AdjustDialog(QWidget*, const QString& title) override { m_log->append(QStringLiteral("<dialog %1>").arg(title)); }
-
-private:
-    QStringList* m_log;
-};
-
+// The tape alone, with an engine that writes down what it is asked.
 class Tape : public testing::Test
 {
 protected:
     void SetUp() override
     {
         mdlM_Tape::setEngineFactory([this] { return std::make_unique<RecordingEngine>(&log); });
-        RouteFixture::resetRouteState();
         mdlM_Tape::Tape.clear();
         mdlM_Tape::nTapeCount = 0;
         mdlM_Tape::nTapePos = 0;
-        board = std::make_unique<Form1>();
-        board->Form_Load();
-        ctl = board->ctl();
-        board->option()->Text2[0]->setText(dir.path());
-        board->option()->Text2[1]->setText(dir.path());
+        mdlM_Tape::InitSpeech();
         ApiLib::setSleeper([](int) {});
     }
     void TearDown() override
     {
         ApiLib::setSleeper({});
-        board.reset();
+        mdlM_Tape::ReleaseSpeech();
         mdlM_Tape::setEngineFactory([] { return createSpeechEngine(); });
     }
 
@@ -103,35 +73,26 @@ protected:
     {
         RouteFixture::writeFile(dir, name, *Cp932::encode(lines));
     }
-    void load(const QString& route) { mdlM_Tape::LoadTape(*ctl, dir.path() + QLatin1Char('/'), route); }
+    bool load(const QString& route) { return mdlM_Tape::LoadTape(dir.path() + QLatin1Char('/'), route); }
     QStringList spoken() const
     {
         QStringList texts = log;
         texts.removeAll(QStringLiteral("<stop>"));
         return texts;
     }
-    void next() { QTest::mouseClick(ctl->cmdTapeNext, Qt::LeftButton); }
-    void back() { QTest::mouseClick(ctl->cmdTapeBack, Qt::LeftButton); }
+    void next() { mdlM_Tape::TapeNext(chimes); }
+    void back() { mdlM_Tape::TapeBack(chimes); }
 
     QTemporaryDir dir;
     QStringList log;
-    std::unique_ptr<Form1> board;
-    frmCtl* ctl = nullptr;
+    mdlM_Tape::TapeChimes chimes;
 };
-
-TEST_F(Tape, StartsWithTheGroupReadyButItsButtonsOff)
-{
-    EXPECT_EQ(mdlM_Tape::bSpeechOK, -1);
-    EXPECT_EQ(ctl->grpM_Tape->title(), "音合使用可");
-    EXPECT_TRUE(ctl->grpM_Tape->isEnabled());
-    EXPECT_FALSE(ctl->cmdTapeNext->isEnabled());
-}
 
 TEST_F(Tape, WalksForwardAndBackWithinItsRows)
 {
+    EXPECT_EQ(mdlM_Tape::bSpeechOK, -1);
     writeTape(QStringLiteral("3tp.csv"), QStringLiteral("一,0,0\r\n二,0,0\r\n三,0,0\r\n"));
-    load(QStringLiteral("3"));
-    EXPECT_TRUE(ctl->cmdTapeNext->isEnabled());
+    ASSERT_TRUE(load(QStringLiteral("3")));
     for (int i = 0; i < 4; ++i)
         next();
     EXPECT_EQ(spoken(), (QStringList{"一", "二", "三"}));
@@ -165,68 +126,69 @@ TEST_F(Tape, ALoadReplacesTheTapeAndAFailedOneKeepsIt)
     writeTape(QStringLiteral("8tp.csv"), eight);
     writeTape(QStringLiteral("12Tp.csv"), five);
     writeTape(QStringLiteral("9tp.csv"), QString());
-    load(QStringLiteral("8"));
+    EXPECT_TRUE(load(QStringLiteral("8")));
     next();
-    load(QStringLiteral("12"));
+    EXPECT_TRUE(load(QStringLiteral("12")));
     EXPECT_EQ(mdlM_Tape::GetTapeCount(), 5) << "12Tp.csv is found whatever its case";
     EXPECT_EQ(mdlM_Tape::GetTapePos(), 0);
     next();
     next();
 
     for (const char* route : {"9", "404"}) { // empty, missing
-        load(QString::fromLatin1(route));
-        EXPECT_FALSE(ctl->grpM_Tape->isEnabled()) << route;
+        EXPECT_FALSE(load(QString::fromLatin1(route))) << route;
         EXPECT_EQ(mdlM_Tape::GetTapeCount(), 5) << route;
         EXPECT_EQ(mdlM_Tape::GetTapePos(), 2) << route;
     }
 }
 
-TEST_F(Tape, LinkedRowsStepTheFares)
+TEST_F(Tape, AdjustStopAndReleaseGoToTheEngine)
 {
-    RouteFixture::writeFile(dir, QStringLiteral("12.hy3"), Hy3File::write(RouteFixture::route(5)));
-    writeTape(QStringLiteral("12tp.csv"), QStringLiteral("次は一,0,0\r\n次は二,1,0\r\n次は三,1,0\r\n"));
-    for (int key : {10, 0, 0, 1, 2, 11, 1})
-        ctl->CommandButton1_Click(key);
-    ctl->Command1_Click(1);
-    ASSERT_EQ(mdlM_Tape::GetTapeCount(), 3) << "route 00012 loads 12tp.csv";
-    next();
-    EXPECT_EQ(DataIo::nCurIndex, 0) << "row 1 is not linked";
-    next();
-    EXPECT_EQ(DataIo::nCurIndex, 1);
-    next();
-    EXPECT_EQ(DataIo::nCurIndex, 2);
-    back();
-    EXPECT_EQ(DataIo::nCurIndex, 1) << "back onto a linked row steps back";
-}
-
-TEST_F(Tape, AdjustAndStopGoToTheEngine)
-{
-    writeTape(QStringLiteral("3tp.csv"), QStringLiteral("一,0,0\r\n"));
-    load(QStringLiteral("3"));
-    QTest::mouseClick(ctl->cmdTapeSet, Qt::LeftButton);
-    QTest::mouseClick(ctl->cmdTapeStop, Qt::LeftButton);
+    mdlM_Tape::TapeAdjust(nullptr);
+    mdlM_Tape::StopTape();
     EXPECT_EQ(log, (QStringList{"<dialog 音声の調節>", "<stop>"}));
+    // The exit drops the engine through the platform's name for it.
     ApiLib::ReleaseSpeech();
     EXPECT_EQ(mdlM_Tape::objSpeech, nullptr);
 }
 
-// Which chime a step plays, told by the channel left sounding: S3 is output
-// channel 2, S2 channel 1.
-TEST_F(Tape, ChimesByFlagOrAlways)
+TEST_F(Tape, TheChimeBeforeARow)
 {
-    frmOption& o = *board->option();
-    const QString always = SoundFixture::writeWav(dir.filePath(QStringLiteral("always.wav")), SoundFixture::constant(9000, 2000));
-    const QString flagTwo = SoundFixture::writeWav(dir.filePath(QStringLiteral("two.wav")), SoundFixture::constant(9000, 2000));
-    o.txtSelectSound[3]->setText(always);
-    o.txtSelectSound[5]->setText(flagTwo);
-    o.Option7[1]->setChecked(true); // the announcement starts while the chime sounds
+    writeTape(QStringLiteral("5tp.csv"), QStringLiteral("a,0,0\r\nb,0,1\r\nc,0,2\r\nd,0,3\r\ne,0,4\r\n"));
+    ASSERT_TRUE(load(QStringLiteral("5")));
+    const mdlM_Tape::TapeChimes byFlag{false, false, QStringLiteral("always"), {QStringLiteral("f1"), QStringLiteral("f2"), QStringLiteral("f3")}};
+    mdlM_Tape::TapeChimes always = byFlag;
+    always.bPreAlways = true;
+    struct Case
+    {
+        const mdlM_Tape::TapeChimes* chimes;
+        bool forward;
+        std::array<const char*, 7> rows; // rows 0 to 6: before, on and past the tape
+    };
+    const Case cases[] = {
+        {&byFlag, true, {"", "", "f1", "f2", "f3", "", ""}},
+        {&byFlag, false, {"", "", "f1", "f2", "f3", "", ""}},
+        {&always, true, {"always", "always", "always", "always", "always", "always", "always"}},
+        {&always, false, {"", "", "f1", "f2", "f3", "", ""}}, // back, only the flag counts
+    };
+    for (const Case& c : cases) {
+        for (int row = 0; row < 7; ++row)
+            EXPECT_EQ(mdlM_Tape::PreChime(*c.chimes, row, c.forward), QString::fromUtf8(c.rows[static_cast<size_t>(row)]))
+                << "row " << row << (c.forward ? " forward" : " back") << (c.chimes->bPreAlways ? ", always" : ", by flag");
+    }
+}
+
+// Which channel a step's chime sounds on: forward S3 (output channel 2),
+// back S2 (channel 1), where a linked fare step's sound cuts it.
+TEST_F(Tape, ChimesGoForwardOnS3AndBackOnS2)
+{
+    chimes.strPreSound = SoundFixture::writeWav(dir.filePath(QStringLiteral("always.wav")), SoundFixture::constant(9000, 2000));
+    chimes.strPreSoundByFlag[1] = SoundFixture::writeWav(dir.filePath(QStringLiteral("two.wav")), SoundFixture::constant(9000, 2000));
     writeTape(QStringLiteral("3tp.csv"), QStringLiteral("一,0,2\r\n二,0,0\r\n三,0,2\r\n"));
     load(QStringLiteral("3"));
     AudioOutput& out = AudioOutput::instance();
     ASSERT_TRUE(out.available()) << out.reason().toStdString();
     auto quiet = [] { mdlSndAPI::CloseAllSnd(); };
 
-    o.Option2[3]->setChecked(true); // by flag
     next();
     EXPECT_TRUE(out.isPlaying(2)) << "flag 2 chimes on S3";
     quiet();
@@ -234,7 +196,7 @@ TEST_F(Tape, ChimesByFlagOrAlways)
     EXPECT_FALSE(out.isPlaying(2)) << "flag 0: no chime";
     EXPECT_EQ(spoken().last(), "二") << "the row is spoken all the same";
 
-    o.Option2[2]->setChecked(true); // always
+    chimes.bPreAlways = true;
     quiet();
     next();
     EXPECT_TRUE(out.isPlaying(2));
@@ -247,20 +209,18 @@ TEST_F(Tape, ChimesByFlagOrAlways)
     quiet();
 }
 
-TEST(TapeWithoutSpeech, KeepsTheGroupOff)
+TEST(TapeWithoutSpeech, LoadsButSpeaksNothing)
 {
     mdlM_Tape::setEngineFactory([]() -> std::unique_ptr<SpeechEngine> { throw AppError(ErrNo::FileNotFound); });
-    QTemporaryDir dir;
-    Form1 board;
-    board.Form_Load();
-    frmCtl* ctl = board.ctl();
+    mdlM_Tape::InitSpeech();
     EXPECT_EQ(mdlM_Tape::bSpeechOK, 0);
-    EXPECT_EQ(ctl->grpM_Tape->title(), "音合使用不可");
-    EXPECT_FALSE(ctl->grpM_Tape->isEnabled());
+    EXPECT_EQ(mdlM_Tape::objSpeech, nullptr);
+    QTemporaryDir dir;
     RouteFixture::writeFile(dir, QStringLiteral("3tp.csv"), QByteArray("a,0,0\r\n"));
-    mdlM_Tape::LoadTape(*ctl, dir.path() + QLatin1Char('/'), QStringLiteral("3"));
-    EXPECT_FALSE(ctl->grpM_Tape->isEnabled());
-    EXPECT_FALSE(ctl->cmdTapeNext->isEnabled());
+    EXPECT_TRUE(mdlM_Tape::LoadTape(dir.path() + QLatin1Char('/'), QStringLiteral("3")));
+    mdlM_Tape::TapeNext({});
+    EXPECT_EQ(mdlM_Tape::GetTapePos(), 1) << "the step moves, and its failing voice is quiet";
+    ApiLib::ReleaseSpeech();
     mdlM_Tape::setEngineFactory([] { return createSpeechEngine(); });
 }
 

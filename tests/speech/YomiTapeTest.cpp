@@ -1,16 +1,12 @@
 // The route's readings file is read when the route's tape is loaded.
 
 #include "Seam.h"
-#include "board/Form1.h"
-#include "options/frmOption.h"
-#include "panel/frmCtl.h"
 #include "platform/Cp932.h"
 #include "readings/Yomi.h"
 #include "speech/mdlM_Tape.h"
 
 #include "../panel/RouteFixture.h"
 
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -32,12 +28,8 @@ public:
 TEST(YomiTape, ReadingsFileAppliesFromTheRouteOnAndBadLinesAreShown)
 {
     mdlM_Tape::setEngineFactory([] { return std::make_unique<SilentEngine>(); });
-    RouteFixture::resetRouteState();
-    ApiLib::setSleeper([](int) {});
+    mdlM_Tape::InitSpeech();
     {
-        auto board = std::make_unique<Form1>();
-        board->Form_Load();
-        frmCtl* ctl = board->ctl();
         QTemporaryDir withReadings;
         RouteFixture::writeFile(withReadings, QStringLiteral("3tp.csv"),
                                 *Cp932::encode(QStringLiteral("次は放出です。,0,0\r\n")));
@@ -45,7 +37,7 @@ TEST(YomiTape, ReadingsFileAppliesFromTheRouteOnAndBadLinesAreShown)
                                 *Cp932::encode(QStringLiteral("放出,はなてん\r\n放出駅\r\n")));
         {
             SeamRecorder seam([](ApiLib::SeamCall&) { return 1; });
-            mdlM_Tape::LoadTape(*ctl, withReadings.path() + QLatin1Char('/'), QStringLiteral("3"));
+            mdlM_Tape::LoadTape(withReadings.path() + QLatin1Char('/'), QStringLiteral("3"));
             ASSERT_EQ(seam.calls.size(), 1);
             EXPECT_EQ(seam.calls[0].kind, QStringLiteral("MsgBox"));
             EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("yomi.csv の 2 行目"))) << seam.calls[0].text.toStdString();
@@ -57,11 +49,11 @@ TEST(YomiTape, ReadingsFileAppliesFromTheRouteOnAndBadLinesAreShown)
         RouteFixture::writeFile(without, QStringLiteral("3tp.csv"), *Cp932::encode(QStringLiteral("次は放出です。,0,0\r\n")));
         {
             SeamRecorder seam([](ApiLib::SeamCall&) { return 1; });
-            mdlM_Tape::LoadTape(*ctl, without.path() + QLatin1Char('/'), QStringLiteral("3"));
+            mdlM_Tape::LoadTape(without.path() + QLatin1Char('/'), QStringLiteral("3"));
             EXPECT_TRUE(seam.calls.isEmpty());
         }
         EXPECT_EQ(Yomi::toSpeakable(QStringLiteral("放出")), QStringLiteral("ホーシュツ"));
     }
-    ApiLib::setSleeper({});
+    mdlM_Tape::ReleaseSpeech();
     mdlM_Tape::setEngineFactory([] { return createSpeechEngine(); });
 }

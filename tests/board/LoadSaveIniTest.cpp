@@ -1,4 +1,4 @@
-#include "settings/mdlIniIo_517.h"
+#include "board/LoadSaveIni.h"
 
 #include "Seam.h"
 #include "board/Form1.h"
@@ -8,6 +8,8 @@
 #include "panel/RouteFixture.h"
 #include "panel/frmCtl.h"
 #include "platform/AppError.h"
+#include "settings/RecordsFixture.h"
+#include "settings/mdlIniIo_517.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,119 +25,11 @@
 
 #include <gtest/gtest.h>
 
-#include <variant>
 #include <vector>
 
 namespace {
 
 using namespace mdlIniIo_517;
-
-void resetRecords()
-{
-    FolderInfo = {};
-    PanelInfo = {};
-    DegitInfo = {};
-    ChimeiInfo = {};
-    SoundInfo = {};
-    SeiriPrevInfo = {};
-    CtrlDataInfo = {};
-    FormInfo = {};
-    CustColors = {};
-    DegitCell = {};
-}
-
-// Every number field with its offset in a file whose texts are all empty.
-struct NumberField
-{
-    const char* name;
-    int offset;
-    std::variant<std::int16_t*, std::int32_t*> field;
-};
-
-std::vector<NumberField> numberFields()
-{
-    PanelInfoRecord& p = PanelInfo;
-    DegitInfoRecord& d = DegitInfo;
-    SoundInfoRecord& s = SoundInfo;
-    SeiriPrevInfoRecord& t = SeiriPrevInfo;
-    CtrlDataInfoRecord& c = CtrlDataInfo;
-#define F(offset, field) {#field, offset, &field}
-    std::vector<NumberField> rows = {
-        F(4, p.nAutoSeiriNum), F(6, p.lNumColorOff), F(10, p.lNumColorOn1), F(14, p.lNumColorOn2),
-        F(18, p.nNumStyle), F(20, p.nNumZeroPad), F(22, p.nPanelAuto), F(24, p.nPanelEach), F(26, p.nOffBuiltIn),
-        F(28, p.nOffUser), F(30, p.nOn1BuiltIn), F(32, p.nOn1User), F(34, p.nOn2BuiltIn), F(36, p.nOn2User),
-        F(44, d.lAdultBackColor), F(48, d.lAdultBaseForeColor), F(52, d.lAdultDegitForeColor),
-        F(56, d.lSubwayBackColor), F(60, d.lSubwayBaseForeColor), F(64, d.lSubwayDegitForeColor),
-        F(68, d.lPassBackColor), F(72, d.lPassBaseForeColor), F(76, d.lPassDegitForeColor), F(80, d.nShowOrder),
-        F(82, d.nOrderCell), F(84, d.nCountFromZero), F(86, d.nShowSeiriNum), F(88, d.nSeiriNumCell),
-        F(90, d.nShowKeito), F(92, d.nKeitoCell), F(94, d.nShowColumn), F(96, d.nColumnNo), F(98, d.nColumnCell),
-        F(100, ChimeiInfo.lChimeiBackColor), F(104, ChimeiInfo.lChimeiForeColor), F(108, ChimeiInfo.nFontMode),
-        F(110, ChimeiInfo.nFontBold), F(116, s.nStepAlways), F(118, s.nStepByColumn), F(120, s.nStepSync),
-        F(122, s.nStepAsync), F(126, s.nStepColumn), F(134, s.nPreAlways), F(136, s.nPreByFlag),
-        F(138, s.nPreSync), F(140, s.nPreAsync), F(150, t.nUseSeiriPrev), F(154, t.nDateEachPrint),
-        F(156, t.nDateAtKeito), F(158, t.nDateFixed), F(162, c.nFrame1Back), F(164, c.lScrollSpeed),
-        F(168, c.lScrollStartWait), F(172, c.nShinya), F(174, c.nSeiriPrevOpen), F(176, c.lCtlLeft),
-        F(180, c.lCtlTop), F(184, FormInfo.lLeft), F(188, FormInfo.lTop),
-    };
-#undef F
-    for (int i = 0; i < 17; ++i)
-        rows.push_back({"CustColors", 192 + 4 * i, &CustColors[static_cast<size_t>(i)]});
-    for (int i = 1; i <= 36; ++i) {
-        DegitCellRecord& cell = DegitCell[static_cast<size_t>(i)];
-        const int at = 262 + 6 * (i - 1);
-        rows.push_back({"nShift", at, &cell.nShift});
-        rows.push_back({"nZeroMode", at + 2, &cell.nZeroMode});
-        rows.push_back({"nFillZero", at + 4, &cell.nFillZero});
-    }
-    return rows;
-}
-
-std::int64_t readLE(const QByteArray& bytes, int offset, int size)
-{
-    std::uint32_t v = 0;
-    for (int i = 0; i < size; ++i)
-        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
-    return size == 2 ? static_cast<std::int16_t>(v) : static_cast<std::int32_t>(v);
-}
-
-TEST(SettingsLayout, EveryNumberSitsAtItsOffsetWhenTextsAreEmpty)
-{
-    resetRecords();
-    SeiriPrevInfo.strFixedDate.clear();
-    const std::vector<NumberField> fields = numberFields();
-    // Distinct low bytes find a misplaced field, the fixed high bytes a wrong byte order.
-    for (size_t k = 0; k < fields.size(); ++k) {
-        if (auto* n = std::get_if<std::int16_t*>(&fields[k].field))
-            **n = static_cast<std::int16_t>(0x2100 + k);
-        else
-            *std::get<std::int32_t*>(fields[k].field) = static_cast<std::int32_t>(0x43420000 + k);
-    }
-    const QByteArray bytes = toFileBytes();
-    ASSERT_EQ(bytes.size(), 478);
-    for (size_t k = 0; k < fields.size(); ++k) {
-        const bool is16 = std::holds_alternative<std::int16_t*>(fields[k].field);
-        const std::int64_t expected = is16 ? 0x2100 + static_cast<std::int64_t>(k) : 0x43420000 + static_cast<std::int64_t>(k);
-        EXPECT_EQ(readLE(bytes, fields[k].offset, is16 ? 2 : 4), expected) << fields[k].name << " at " << fields[k].offset;
-    }
-    EXPECT_EQ(readLE(bytes, 260, 2), 36) << "cell count";
-    for (int offset : {0, 2, 38, 40, 42, 112, 114, 124, 128, 130, 132, 142, 144, 146, 148, 152, 160})
-        EXPECT_EQ(readLE(bytes, offset, 2), 0) << "empty text at " << offset;
-    resetRecords();
-}
-
-TEST(SettingsLayout, TextsAreStoredWithTheirCodePage932ByteCount)
-{
-    resetRecords();
-    FolderInfo.strHy3Dir = QStringLiteral("系統");
-    SeiriPrevInfo.strFixedDate = QStringLiteral("2030/01/02");
-    const QByteArray bytes = toFileBytes();
-    ASSERT_EQ(bytes.size(), 478 + 4 + 10);
-    EXPECT_EQ(bytes.left(6), QByteArray::fromHex("04008c6e939d"));
-    EXPECT_EQ(readLE(bytes, 8, 2), 1) << "nAutoSeiriNum follows the text";
-    EXPECT_EQ(readLE(bytes, 160 + 4, 2), 10);
-    EXPECT_EQ(bytes.mid(166, 10), QByteArray("2030/01/02"));
-    EXPECT_EQ(readLE(bytes, 260 + 14, 2), 36);
-}
 
 // A board with its panel and dialog, as the start-up leaves them.
 class SettingsFile : public testing::Test
