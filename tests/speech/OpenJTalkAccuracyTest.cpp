@@ -2,34 +2,27 @@
 // set: the pronunciation in Open JTalk's trace against yomi's reading of each
 // phrase, after both are reduced to their sound the same way.
 
+#include "../readings/AccuracyCases.h"
 #include "platform/AppError.h"
 #include "platform/DataPaths.h"
 #include "readings/Yomi.h"
 #include "speech/OpenJTalkSpeech.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <mutex>
 #include <thread>
 
 TEST(OpenJTalkAccuracy, SaysWhatTheReadingsSayForNearlyEveryPhrase)
 {
-    QFile file(QStringLiteral(YOMI_CASES));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << YOMI_CASES;
     QStringList texts;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        ASSERT_EQ(fields.size(), 3) << line.toStdString();
-        texts << fields[1];
-    }
+    for (const AccuracyCase& c : readAccuracyCases(QStringLiteral(YOMI_CASES)))
+        texts << c.text;
     ASSERT_GE(texts.size(), 200);
     Yomi::load();
 
@@ -40,12 +33,17 @@ TEST(OpenJTalkAccuracy, SaysWhatTheReadingsSayForNearlyEveryPhrase)
     std::atomic<int> right{0};
     std::mutex mutex;
     QStringList misses;
+    std::map<int, int> byRuns; // phrases by the runs of open_jtalk they took
     const auto work = [&] {
         for (int i = next++; i < texts.size(); i = next++) {
             const QString& text = texts[i];
             const QString reading = Yomi::toSpeakable(text);
             try {
                 const OpenJTalkSpeech::Said said = OpenJTalkSpeech::say(paths, text);
+                {
+                    std::lock_guard lock(mutex);
+                    ++byRuns[said.runs];
+                }
                 if (OpenJTalkText::soundKey(said.spoken) == OpenJTalkText::soundKey(reading)) {
                     ++right;
                     continue;
@@ -67,5 +65,7 @@ TEST(OpenJTalkAccuracy, SaysWhatTheReadingsSayForNearlyEveryPhrase)
     const double share = 100.0 * right / static_cast<double>(texts.size());
     std::printf("[ accuracy ] Open JTalk says yomi's reading for %d / %lld phrases: %5.1f %%\n", right.load(),
                 static_cast<long long>(texts.size()), share);
+    for (const auto& [runs, phrases] : byRuns)
+        std::printf("[   runs   ] %d run(s): %d phrases\n", runs, phrases);
     EXPECT_GE(share, 97.0);
 }

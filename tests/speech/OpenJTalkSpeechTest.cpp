@@ -1,6 +1,7 @@
 // Open JTalk's voice as a child process per utterance: what it is given, what
 // it says, how its processes end, and what the sound device hears.
 
+#include "DiskAudio.h"
 #include "platform/AppError.h"
 #include "platform/DataPaths.h"
 #include "readings/Yomi.h"
@@ -24,32 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-// SDL's disk driver writes what was mixed into a file, at the pace a sound
-// card would take it. It must be chosen before anything opens the output,
-// which lives once per process.
-QString& mixedFile()
-{
-    static QString path;
-    return path;
-}
-
-class DiskAudio : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(m_dir->isValid());
-        mixedFile() = m_dir->filePath(QStringLiteral("mixed.raw"));
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(mixedFile()));
-        ASSERT_TRUE(AudioOutput::instance().available()) << AudioOutput::instance().reason().toStdString();
-    }
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
 
 const auto* const diskAudio = ::testing::AddGlobalTestEnvironment(new DiskAudio);
 
@@ -356,14 +331,14 @@ TEST(OpenJTalkFailures, MissingPiecesAndFailingRunsAreSaid)
 // 、 and 。 inside it.
 TEST_F(OpenJTalkSpeechTest, TheDeviceHearsTheAnnouncementWithItsPauses)
 {
-    const qint64 start = QFileInfo(mixedFile()).size() / 4 * 4;
+    const qint64 start = QFileInfo(DiskAudio::file()).size() / 4 * 4;
     voice->Speak(Announcement);
     ASSERT_TRUE(waitFor([this] { return heard.samples > 0; }));
     const double seconds = static_cast<double>(heard.samples) / heard.rate;
     ASSERT_TRUE(waitFor([] { return !AudioOutput::instance().isSpeaking(); }, static_cast<int>(seconds * 1000) + 5000));
     // A little silence pushes the rest out to the file.
     QTest::qWait(200);
-    QFile file(mixedFile());
+    QFile file(DiskAudio::file());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     file.seek(start);
     const QByteArray bytes = file.readAll();
