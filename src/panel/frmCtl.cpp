@@ -234,10 +234,20 @@ void frmCtl::Command4_Click()
 
 void frmCtl::Command8_Click()
 {
-    const QString text = QStringLiteral("型番：%1\r\nバージョン：%2\r\n\r\n%3\r\n%4\r\n")
+    // The voices are licensed on condition that they are credited.
+    const QString text = QStringLiteral("型番：%1\r\nバージョン：%2\r\n\r\n%3\r\n%4\r\n\r\n%5\r\n")
                              .arg(ApiLib::ExeName(), QStringLiteral(APP_VERSION),
                                   QStringLiteral("運賃表示器シミュレーター"),
-                                  QStringLiteral("停名表示には東雲フォント、IPAフォントを使用しています。"));
+                                  QStringLiteral("停名表示には東雲フォント、IPAフォントを使用しています。"),
+                                  QStringLiteral(
+                                      "放送の声には Open JTalk と次の HTS voice を使用しています。\r\n"
+                                      "・Mei (MMDAgent Project Team)\r\n"
+                                      "　Copyright (c) 2009-2013 Nagoya Institute of Technology\r\n"
+                                      "・NIT ATR503 M001 (HTS Working Group)\r\n"
+                                      "　Copyright (c) 2003-2012 Nagoya Institute of Technology,\r\n"
+                                      "　2003-2008 Tokyo Institute of Technology\r\n"
+                                      "いずれも Creative Commons Attribution 3.0 (CC BY 3.0) の下で\r\n"
+                                      "提供されています: http://creativecommons.org/licenses/by/3.0/"));
     m_board.setEnabled(false);
     const auto enableAgain = qScopeGuard([this] { m_board.setEnabled(true); });
     ApiLib::Call_dlg110(this, 1, text);
