@@ -1,6 +1,7 @@
 #include "panel/DataIo.h"
 
 #include "panel/Hy3File.h"
+#include "panel/Hy3Layout.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "speech/mdlM_Tape.h"
@@ -121,6 +122,12 @@ LoadResult LoadFareFile(const QString& path)
         throw AppError(ErrNo::SubscriptOutOfRange);
 
     const std::vector<Hy3File::Record> records = Hy3File::readRecords(file, count);
+    BoardLayout layout = BoardLayout::Tickets12;
+    try {
+        layout = Hy3Layout::read(file);
+    } catch (const AppError&) {
+        return LoadResult::BadLayout;
+    }
     file.close();
 
     ClearFareTable();
@@ -132,6 +139,7 @@ LoadResult LoadFareFile(const QString& path)
         std::copy(record.Fare.begin(), record.Fare.end(), FareTable[static_cast<size_t>(r)].Fare.begin() + 1);
     }
     nStoredRows = count;
+    RouteLayout = layout;
     nCurIndex = static_cast<std::int16_t>(nKukan - 1);
     return LoadResult::Loaded;
 }

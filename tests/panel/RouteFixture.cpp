@@ -36,6 +36,7 @@ void resetRouteState()
     DataIo::nDataCount = 0;
     DataIo::nCurIndex = 0;
     DataIo::nStoredRows = 0;
+    DataIo::RouteLayout = BoardLayout::Tickets12;
 }
 
 } // namespace RouteFixture
