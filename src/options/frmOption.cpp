@@ -10,7 +10,6 @@
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
-#include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "settings/mdlIniIo_517.h"
 #include "speech/mdlM_Tape.h"

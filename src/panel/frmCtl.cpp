@@ -12,7 +12,6 @@
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
-#include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "sound/AudioOutput.h"
 #include "speech/mdlM_Tape.h"

@@ -23,25 +23,8 @@
 
 namespace {
 
-// The fare of ticket t at row r of a thirty-six-ticket route of one ticket
-// per stop: 200r + t for the tickets issued by then, 0 for the others.
-int fare(int r, int t)
-{
-    return t <= r ? 200 * r + t : 0;
-}
-
-std::vector<Hy3File::Record> ticketPerStop(int n)
-{
-    std::vector<Hy3File::Record> records(static_cast<size_t>(n));
-    for (int r = 1; r <= n; ++r) {
-        Hy3File::Record& record = records[static_cast<size_t>(r - 1)];
-        record.Chimei = QStringLiteral("停留所%1").arg(r);
-        record.SeiriNum = static_cast<std::int16_t>(r);
-        for (int t = 1; t <= Hy3File::FareCount; ++t)
-            record.Fare[static_cast<size_t>(t - 1)] = static_cast<std::int16_t>(fare(r, t));
-    }
-    return records;
-}
+using RouteFixture::ticketFare;
+using RouteFixture::ticketPerStop;
 
 // The board with its panel on route 80, a thirty-six-ticket route of 45
 // stops, and route 12 of the twelve-ticket board; the lamp test's wait is
@@ -110,7 +93,7 @@ TEST_F(Pages, RouteSettingTakesTheLayoutOfTheFileBothWays)
         ASSERT_EQ(board.Degit[i]->DegitForeColor(), 0x030303) << i << ": every cell an adult fare";
         ASSERT_EQ(board.Degit[i]->BackColor(), 0x010101) << i;
     }
-    EXPECT_EQ(value(1), QVariant(fare(1, 1)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(1, 1)));
     EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所1");
 
     setRoute(QStringLiteral("12"), QStringLiteral("1"));
@@ -156,26 +139,26 @@ TEST_F(Pages, RowsTurnTheirPagesSkippingThoseWithoutTickets)
 
     stepTo(36);
     EXPECT_FALSE(ctl->tmrPage->isActive()) << "tickets 1 to 36 fit one page: no timer";
-    EXPECT_EQ(value(36), QVariant(fare(36, 36)));
+    EXPECT_EQ(value(36), QVariant(ticketFare(36, 36)));
     EXPECT_EQ(board.lblPage->text(), "1～36");
     EXPECT_TRUE(board.lblPage->isVisibleTo(&board));
 
     stepTo(40);
     ASSERT_TRUE(ctl->tmrPage->isActive());
     EXPECT_EQ(ctl->tmrPage->interval(), 5000);
-    EXPECT_EQ(value(1), QVariant(fare(40, 1)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(40, 1)));
     EXPECT_EQ(label(1), "１");
     ctl->tmrPage_Timer();
     EXPECT_EQ(board.ticketPage(), 1);
-    EXPECT_EQ(value(1), QVariant(fare(40, 37)));
-    EXPECT_EQ(value(4), QVariant(fare(40, 40)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(40, 37)));
+    EXPECT_EQ(value(4), QVariant(ticketFare(40, 40)));
     EXPECT_EQ(value(5), QVariant(0));
     EXPECT_EQ(label(1), "３７");
     EXPECT_EQ(label(36), "７２");
     EXPECT_EQ(board.lblPage->text(), "37～72");
     ctl->tmrPage_Timer();
     EXPECT_EQ(board.ticketPage(), 0) << "round to the first page";
-    EXPECT_EQ(value(1), QVariant(fare(40, 1)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(40, 1)));
     EXPECT_EQ(label(1), "１");
     ctl->tmrPage_Timer();
 
@@ -200,7 +183,7 @@ TEST_F(Pages, RowsTurnTheirPagesSkippingThoseWithoutTickets)
     stepTo(30);
     EXPECT_FALSE(ctl->tmrPage->isActive());
     EXPECT_EQ(label(1), "１");
-    EXPECT_EQ(value(7), QVariant(fare(30, 7)));
+    EXPECT_EQ(value(7), QVariant(ticketFare(30, 7)));
 }
 
 TEST_F(Pages, TicketsBelowTheStartSectionAreNeverWritten)
@@ -209,9 +192,9 @@ TEST_F(Pages, TicketsBelowTheStartSectionAreNeverWritten)
     stepTo(40);
     for (int i = 1; i <= 4; ++i)
         EXPECT_EQ(value(i), QVariant(0)) << "the lamp test's 0 stays, " << i;
-    EXPECT_EQ(value(5), QVariant(fare(40, 5)));
+    EXPECT_EQ(value(5), QVariant(ticketFare(40, 5)));
     ctl->tmrPage_Timer();
-    EXPECT_EQ(value(1), QVariant(fare(40, 37))) << "tickets 37 on are above the section";
+    EXPECT_EQ(value(1), QVariant(ticketFare(40, 37))) << "tickets 37 on are above the section";
     ctl->tmrPage_Timer();
     for (int i = 1; i <= 4; ++i)
         EXPECT_EQ(value(i), QVariant(0)) << "back to the lamp test's 0, " << i;
@@ -220,7 +203,7 @@ TEST_F(Pages, TicketsBelowTheStartSectionAreNeverWritten)
     EXPECT_FALSE(ctl->tmrPage->isActive());
     EXPECT_EQ(board.lblPage->text(), "37～72") << "the first page holds no ticket that is shown";
     EXPECT_EQ(value(1), QVariant(0));
-    EXPECT_EQ(value(2), QVariant(fare(38, 38)));
+    EXPECT_EQ(value(2), QVariant(ticketFare(38, 38)));
 }
 
 TEST_F(Pages, LateNightDoublesEveryPageOfTheDisplay)
@@ -231,16 +214,16 @@ TEST_F(Pages, LateNightDoublesEveryPageOfTheDisplay)
     setRoute(QStringLiteral("80"), QStringLiteral("1"));
     ctl->Check2->setChecked(true);
     stepTo(40);
-    EXPECT_EQ(value(1), QVariant(2 * fare(40, 1)));
+    EXPECT_EQ(value(1), QVariant(2 * ticketFare(40, 1)));
     ctl->tmrPage_Timer();
-    EXPECT_EQ(value(1), QVariant(2 * fare(40, 37)));
+    EXPECT_EQ(value(1), QVariant(2 * ticketFare(40, 37)));
     EXPECT_EQ(value(3), QVariant(-1));
     EXPECT_EQ(value(5), QVariant(0));
     ctl->Check2->setChecked(false);
     ctl->tmrPage_Timer();
-    EXPECT_EQ(value(1), QVariant(2 * fare(40, 1))) << "the switch waits for the next display";
+    EXPECT_EQ(value(1), QVariant(2 * ticketFare(40, 1))) << "the switch waits for the next display";
     stepTo(41);
-    EXPECT_EQ(value(1), QVariant(fare(41, 1)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(41, 1)));
 }
 
 TEST_F(Pages, DisplayClearStopsTheTurningUntilItIsOff)
@@ -259,7 +242,7 @@ TEST_F(Pages, DisplayClearStopsTheTurningUntilItIsOff)
     ctl->Check1->setChecked(false);
     EXPECT_TRUE(ctl->tmrPage->isActive());
     EXPECT_EQ(board.ticketPage(), 0);
-    EXPECT_EQ(value(1), QVariant(fare(40, 1)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(40, 1)));
     EXPECT_EQ(label(1), "１");
 }
 
@@ -271,7 +254,7 @@ TEST_F(Pages, InformationDigitsCoverEveryPage)
     stepTo(41);
     EXPECT_EQ(value(2), QVariant(41));
     ctl->tmrPage_Timer();
-    EXPECT_EQ(value(1), QVariant(fare(41, 37)));
+    EXPECT_EQ(value(1), QVariant(ticketFare(41, 37)));
     EXPECT_EQ(value(2), QVariant(41));
 }
 
