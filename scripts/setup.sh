@@ -21,6 +21,9 @@ packages=(
   # speech: espeak-ng's Japanese voice, MeCab readings for kanji, and the tool
   # that compiles the transit words' user dictionary
   libespeak-ng-dev espeak-ng-data libmecab-dev mecab-ipadic mecab-ipadic-utf8 mecab-utils
+  # place and station names with their readings, read where they are
+  # installed (their licences keep them out of this repository)
+  enamdict skkdic-extra
   # zip files of published bus feeds, for hy3conv
   libzip-dev
   # a display for machines without one, and screenshots

@@ -4,6 +4,7 @@
 #include "panel/Hy3Layout.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
+#include "readings/Yomi.h"
 #include "speech/mdlM_Tape.h"
 
 #include <QFile>
@@ -141,6 +142,11 @@ LoadResult LoadFareFile(const QString& path)
     nStoredRows = count;
     RouteLayout = layout;
     nCurIndex = static_cast<std::int16_t>(nKukan - 1);
+    // The route's stop names are names wherever an announcement says them.
+    QStringList names;
+    for (int r = 1; r <= count; ++r)
+        names << FareTable[static_cast<size_t>(r)].Chimei;
+    Yomi::setRouteNames(names);
     return LoadResult::Loaded;
 }
 

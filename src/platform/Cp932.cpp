@@ -1,73 +1,19 @@
 #include "platform/Cp932.h"
 
 #include "platform/AppError.h"
-
-#include <cerrno>
-#include <iconv.h>
+#include "platform/Iconv.h"
 
 namespace {
 
-// One converter per direction and thread; iconv_open is costly compared with
-// converting a stop name.
-class Converter
+IconvConverter& encoder()
 {
-public:
-    Converter(const char* to, const char* from)
-        : m_cd(iconv_open(to, from))
-    {
-    }
-    ~Converter()
-    {
-        if (m_cd != reinterpret_cast<iconv_t>(-1))
-            iconv_close(m_cd);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // Converts all of in; on failure returns nullopt and the input offset of
-    // the offending sequence.
-    std::optional<QByteArray> run(const QByteArray& in, qsizetype* failedAt)
-    {
-        if (m_cd == reinterpret_cast<iconv_t>(-1))
-            throw AppError(ErrNo::InternalError, QStringLiteral("文字コード変換 (CP932) を利用できません。"));
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        QByteArray out;
-        out.resize(in.size() * 2 + 16);
-        char* inPtr = const_cast<char*>(in.constData());
-        size_t inLeft = static_cast<size_t>(in.size());
-        char* outPtr = out.data();
-        size_t outLeft = static_cast<size_t>(out.size());
-        while (inLeft > 0) {
-            if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1))
-                continue;
-            if (errno == E2BIG) {
-                const qsizetype used = outPtr - out.data();
-                out.resize(out.size() * 2);
-                outPtr = out.data() + used;
-                outLeft = static_cast<size_t>(out.size() - used);
-                continue;
-            }
-            if (failedAt)
-                *failedAt = inPtr - in.constData();
-            return std::nullopt;
-        }
-        out.resize(outPtr - out.data());
-        return out;
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-Converter& encoder()
-{
-    thread_local Converter c("CP932", "UTF-16LE");
+    thread_local IconvConverter c("CP932", "UTF-16LE");
     return c;
 }
 
-Converter& decoder()
+IconvConverter& decoder()
 {
-    thread_local Converter c("UTF-16LE", "CP932");
+    thread_local IconvConverter c("UTF-16LE", "CP932");
     return c;
 }
 

@@ -141,6 +141,34 @@ Located mecabDictionary()
     return findDictionary(environment(DictionaryVariable), dictionaryCandidates());
 }
 
+PlaceNameFiles findPlaceNameFiles(const QString& enamdict, const QString& skkDir)
+{
+    PlaceNameFiles files;
+    if (QFileInfo(enamdict).isFile())
+        files.enamdict = enamdict;
+    // Only the dictionaries of places and stations: the others hold words and
+    // people's names, whose readings are not those of a place.
+    for (const char* name : {"SKK-JISYO.geo", "SKK-JISYO.station", "SKK-JISYO.okinawa"}) {
+        const QString path = QDir(skkDir).filePath(QLatin1String(name));
+        if (QFileInfo(path).isFile())
+            files.skk << path;
+    }
+    QStringList packages;
+    if (files.enamdict.isEmpty())
+        packages << QStringLiteral("enamdict");
+    if (files.skk.isEmpty())
+        packages << QStringLiteral("skkdic-extra");
+    if (!packages.isEmpty())
+        files.missing = QStringLiteral("地名の読みの辞書がないため、停留所名は辞書なしで読みます。%1 を導入してください。")
+                            .arg(packages.join(QStringLiteral(" と ")));
+    return files;
+}
+
+PlaceNameFiles placeNameFiles()
+{
+    return findPlaceNameFiles(QStringLiteral("/usr/share/edict/enamdict"), QStringLiteral("/usr/share/skk"));
+}
+
 QStringList missingNotes()
 {
     QStringList notes;
@@ -148,6 +176,8 @@ QStringList missingNotes()
         if (!located.found())
             notes << located.missing;
     }
+    if (const PlaceNameFiles places = placeNameFiles(); !places.missing.isEmpty())
+        notes << places.missing;
     return notes;
 }
 

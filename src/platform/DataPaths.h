@@ -49,6 +49,19 @@ Located findDictionary(const QString& overrideDir, const QStringList& candidates
 // against; never the system's default dictionary, which may be another.
 QStringList dictionaryCandidates();
 
+// The place and station names with their readings that Debian's enamdict and
+// skkdic-extra install; their licences keep them out of this program, so
+// they are read where the packages put them. missing names the packages
+// when a file is not there (the readings then go without it).
+struct PlaceNameFiles
+{
+    QString enamdict;  // empty when missing
+    QStringList skk;   // the geographic, station and Okinawa dictionaries found
+    QString missing;
+};
+PlaceNameFiles placeNameFiles();
+PlaceNameFiles findPlaceNameFiles(const QString& enamdict, const QString& skkDir);
+
 // One message per missing piece, for the start-up.
 QStringList missingNotes();
 

@@ -4,6 +4,7 @@
 #include "platform/AppError.h"
 #include "platform/DataPaths.h"
 #include "platform/EngineLibraries.h"
+#include "readings/PlaceNames.h"
 #include "readings/YomiNumbers.h"
 #include "readings/YomiText.h"
 
@@ -12,8 +13,9 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
-
 #include <algorithm>
+#include <bit>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -169,10 +171,51 @@ std::shared_ptr<const std::vector<UserReading>>& userReadings()
     return r;
 }
 
-std::shared_ptr<const std::vector<UserReading>> currentUserReadings()
+// The region's habits and the route's stop names, longest first.
+std::shared_ptr<const std::vector<UserReading>>& habits()
+{
+    static std::shared_ptr<const std::vector<UserReading>> h = std::make_shared<std::vector<UserReading>>();
+    return h;
+}
+
+std::shared_ptr<const QStringList>& routeNames()
+{
+    static std::shared_ptr<const QStringList> n = std::make_shared<QStringList>();
+    return n;
+}
+
+struct Places
+{
+    bool set = false; // loaded, or given by setPlaceNames
+    std::shared_ptr<const PlaceNames::Dictionary> names;
+};
+
+Places& places()
+{
+    static Places p;
+    return p;
+}
+
+template<typename T>
+std::shared_ptr<const T> current(std::shared_ptr<const T>& shared)
 {
     std::lock_guard lock(analyserMutex());
-    return userReadings();
+    return shared;
+}
+
+template<typename T>
+void replace(std::shared_ptr<const T>& shared, T value)
+{
+    auto made = std::make_shared<const T>(std::move(value));
+    std::lock_guard lock(analyserMutex());
+    shared = std::move(made);
+}
+
+std::vector<UserReading> longestFirst(std::vector<UserReading> readings)
+{
+    std::stable_sort(readings.begin(), readings.end(),
+                     [](const UserReading& a, const UserReading& b) { return a.text.size() > b.text.size(); });
+    return readings;
 }
 
 // --- characters ----------------------------------------------------------------
@@ -522,67 +565,10 @@ QString numberAt(const std::vector<Token>& tokens, std::size_t i, std::size_t& c
     return Numbers::kanjiToDigits(kanji);
 }
 
-} // namespace
-
-QString dictionaryDir()
+// The speakable text of tokens parsed from normal with fixed.
+QString speak(const QString& normal, std::vector<Token> tokens, const std::vector<Text::Fixed>& fixed,
+              const Analyser& analyser)
 {
-    return DataPaths::mecabDictionary().path;
-}
-
-void load(const QString& dictionaryDir)
-{
-    if (!QFileInfo(dictionaryDir + QStringLiteral("/sys.dic")).isFile())
-        throw AppError(ErrNo::FileNotFound,
-                       QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。%2 を導入してください。")
-                           .arg(dictionaryDir, DictionaryPackage));
-    std::lock_guard lock(analyserMutex());
-    if (!loadedAnalyser())
-        loadedAnalyser() = std::make_shared<const Analyser>(dictionaryDir);
-}
-
-void setUserReadings(std::vector<UserReading> readings)
-{
-    std::stable_sort(readings.begin(), readings.end(),
-                     [](const UserReading& a, const UserReading& b) { return a.text.size() > b.text.size(); });
-    auto shared = std::make_shared<const std::vector<UserReading>>(std::move(readings));
-    std::lock_guard lock(analyserMutex());
-    userReadings() = std::move(shared);
-}
-
-QStringList loadReadingsFile(const QString& folder)
-{
-    const QString path = ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(folder) + ReadingsFileName);
-    QFile file(path);
-    if (!file.exists()) {
-        setUserReadings({});
-        return {};
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        setUserReadings({});
-        return {QStringLiteral("読みの辞書 %1 を開けません。").arg(path)};
-    }
-    Text::ReadingsFile parsed = Text::parseReadings(file.readAll(), QFileInfo(path).fileName());
-    setUserReadings(std::move(parsed.readings));
-    return parsed.problems;
-}
-
-QString toSpeakable(const QString& text)
-{
-    QString normal = Text::normalise(text);
-    static const QRegularExpression thousands(QStringLiteral("(?<=\\d),(?=\\d{3}(?!\\d))"));
-    normal.remove(thousands);
-    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n\\t]+"));
-    normal.replace(lineBreaks, QStringLiteral("、"));
-    // Quotes and brackets have no sound, but MeCab reads what follows them
-    // as if it began a compound ("次は -> ジワ): they only part words.
-    static const QRegularExpression brackets(QStringLiteral("[\"'(){}\\[\\]「」『』【】〈〉〔〕“”‘’]"));
-    normal.replace(brackets, QStringLiteral(" "));
-    std::vector<Text::Fixed> fixed;
-    normal = Text::takeRuby(normal, fixed);
-    Text::fixUserReadings(normal, *currentUserReadings(), fixed);
-
-    const std::shared_ptr<const Analyser> mecab = analyser();
-    std::vector<Token> tokens = mecab->tokens(normal, fixed);
     std::size_t index = 0;
     if (const qsizetype at = destinationToSplit(tokens, index); at > 0) {
         // The place before 行 read alone, then 行 as the destination suffix.
@@ -591,7 +577,7 @@ QString toSpeakable(const QString& text)
             if (f.end <= at)
                 before.push_back(f);
         }
-        std::vector<Token> joined = mecab->tokens(normal.left(at), before);
+        std::vector<Token> joined = analyser.tokens(normal.left(at), before);
         Token going = tokens[index];
         if (going.surface.size() == 2 && going.surface.endsWith(QChar(u'行'))) {
             going.surface = QStringLiteral("行");
@@ -668,15 +654,292 @@ QString toSpeakable(const QString& text)
             out.word(QStringLiteral("カタ"), false);
             continue;
         }
+        if (t.surface == QStringLiteral("々") && t.begin > 0 && isKanji(normal[t.begin - 1])) {
+            // The repeat mark the dictionary has no word for (相野々): the
+            // kanji before it once more.
+            out.word(spellOut(QString(normal[t.begin - 1]), analyser), false);
+            continue;
+        }
         const QString pronunciation = t.unknown ? QString() : t.pronunciation();
         if (pronunciation.isEmpty())
-            out.word(spellOut(t.surface, *mecab), newPhrase);
+            out.word(spellOut(t.surface, analyser), newPhrase);
         else if (t.isNoun() && hasKanji(t.surface))
             out.word(lengthenEi(pronunciation), newPhrase);
         else
             out.word(pronunciation, newPhrase);
     }
     return out.text();
+}
+
+// --- names ----------------------------------------------------------------------
+
+// A word that can be part of a place's name.
+bool isNameWord(const Token& t)
+{
+    return t.isNoun() && t.fixed.isEmpty() && t.pos1() != QStringLiteral("数") && t.pos1() != QStringLiteral("代名詞")
+        && t.pos1() != QStringLiteral("非自立") && !isGoing(t) && !isSymbol(t.surface) && !isDigits(t.surface);
+}
+
+// The kana that names are written with between their words (宮の沢,
+// 須ヶ口 read as 須が口).
+bool joinsName(const Token& t)
+{
+    return t.surface == QStringLiteral("の") || t.surface == QStringLiteral("ノ") || t.surface == QStringLiteral("が")
+        || t.surface == QStringLiteral("ケ");
+}
+
+// Whether the words from begin to end (exclusive) are a name: the text is
+// nothing but names, or the dictionary calls one of the words a place (or
+// does not know it), or the words stand where announcements put names:
+// after 次は, before 行き, 行 or 方面.
+bool isNameRun(const std::vector<Token>& tokens, std::size_t begin, std::size_t end, bool namesOnly)
+{
+    if (namesOnly)
+        return true;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (tokens[i].unknown || tokens[i].pos2() == QStringLiteral("地域"))
+            return true;
+    }
+    std::size_t before = begin;
+    while (before > 0 && isSymbol(tokens[before - 1].surface))
+        --before;
+    if (before >= 2 && tokens[before - 1].surface == QStringLiteral("は") && tokens[before - 2].surface == QStringLiteral("次"))
+        return true;
+    return end < tokens.size() && (isGoing(tokens[end]) || tokens[end].surface == QStringLiteral("方面"));
+}
+
+struct Span
+{
+    qsizetype begin;
+    qsizetype end;
+};
+
+// The stretches of normal that are names: the route's stop names where they
+// occur, then runs of words that isNameRun takes for names.
+std::vector<Span> nameSpans(const QString& normal, const std::vector<Token>& tokens,
+                            const std::vector<Text::Fixed>& fixed)
+{
+    std::vector<Span> spans;
+    auto free = [&](qsizetype from, qsizetype to) {
+        return std::none_of(fixed.begin(), fixed.end(), [&](const Text::Fixed& f) { return from < f.end && f.begin < to; })
+            && std::none_of(spans.begin(), spans.end(), [&](const Span& s) { return from < s.end && s.begin < to; });
+    };
+    for (const QString& name : *current(routeNames())) {
+        for (qsizetype at = normal.indexOf(name); at >= 0; at = normal.indexOf(name, at + name.size())) {
+            if (free(at, at + name.size()))
+                spans.push_back({at, at + name.size()});
+        }
+    }
+    const bool namesOnly = std::all_of(tokens.begin(), tokens.end(), [](const Token& t) {
+        return t.isNoun() || t.pos() == QStringLiteral("接頭詞") || isSymbol(t.surface) || isDigits(t.surface)
+            || joinsName(t);
+    });
+    for (std::size_t i = 0; i < tokens.size();) {
+        // A prefix (相生, 新大阪) begins the name it is joined to.
+        const bool prefixed = tokens[i].pos() == QStringLiteral("接頭詞") && i + 1 < tokens.size()
+            && isNameWord(tokens[i + 1]) && !tokens[i + 1].spaceBefore;
+        if (!prefixed && (!isNameWord(tokens[i]) || tokens[i].pos1() == QStringLiteral("接尾"))) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        for (;;) {
+            if (end < tokens.size() && isNameWord(tokens[end]) && !tokens[end].spaceBefore)
+                ++end;
+            else if (end + 1 < tokens.size() && joinsName(tokens[end]) && isNameWord(tokens[end + 1])
+                     && !tokens[end].spaceBefore && !tokens[end + 1].spaceBefore)
+                end += 2;
+            else
+                break;
+        }
+        const qsizetype from = tokens[i].begin;
+        const qsizetype to = tokens[end - 1].begin + tokens[end - 1].surface.size();
+        if (isNameRun(tokens, i, end, namesOnly) && free(from, to))
+            spans.push_back({from, to});
+        i = end;
+    }
+    return spans;
+}
+
+// Fixes the readings of names that the rules would read otherwise than the
+// people of the place: the region's habits, then the place names that start
+// each name. Returns whether anything was fixed.
+bool fixNames(const QString& normal, const std::vector<Token>& tokens, const Analyser& analyser,
+              std::vector<Text::Fixed>& fixed)
+{
+    const std::shared_ptr<const PlaceNames::Dictionary> names = placeNames();
+    const std::shared_ptr<const std::vector<UserReading>> habitList = current(habits());
+    if (!names && habitList->empty())
+        return false;
+    std::vector<qsizetype> wordEnds;
+    for (const Token& t : tokens)
+        wordEnds.push_back(t.begin + t.surface.size());
+    const std::size_t before = fixed.size();
+    for (const Span& span : nameSpans(normal, tokens, fixed)) {
+        for (Text::Fixed& habit : PlaceNames::habitsIn(normal, span.begin, span.end, wordEnds, *habitList, fixed))
+            fixed.push_back(std::move(habit));
+        if (!names)
+            continue;
+        // The dictionary reads the start of the name, up to what is fixed.
+        qsizetype limit = span.end;
+        for (const Text::Fixed& f : fixed) {
+            if (f.begin >= span.begin && f.begin < limit)
+                limit = f.begin;
+        }
+        const QStringView start = QStringView(normal).sliced(span.begin, limit - span.begin);
+        // A name never ends inside a word MeCab knows (図書 in 図書館); its
+        // guesses at unknown words may be cut anywhere.
+        auto cutsWord = [&](qsizetype end) {
+            return std::any_of(tokens.begin(), tokens.end(), [&](const Token& t) {
+                return !t.unknown && t.begin < end && end < t.begin + t.surface.size();
+            });
+        };
+        qsizetype length = names->longestName(start);
+        while (length >= 2 && cutsWord(span.begin + length))
+            length = names->longestName(start.first(length - 1));
+        if (length < 2)
+            continue;
+        const QString name = start.first(length).toString();
+        // The rules' reading of the name on its own: what follows it (駅)
+        // must not change how a name is read.
+        const QString rules = speak(name, analyser.tokens(name), {}, analyser);
+        std::vector<PlaceNames::Reading> readings = names->readings(name);
+        const bool listed = std::any_of(readings.begin(), readings.end(),
+                                        [&](const PlaceNames::Reading& r) { return PlaceNames::sameSound(r.kana, rules); });
+        // A name that is one ordinary word of MeCab's (図書館, 放出) is read
+        // right by it more often than by a reading that only one of the
+        // dictionaries gives.
+        const bool word = std::any_of(tokens.begin(), tokens.end(), [&](const Token& t) {
+            return t.begin == span.begin && t.surface.size() == length && !t.unknown
+                && t.pos1() != QStringLiteral("固有名詞");
+        });
+        if (word && !listed)
+            std::erase_if(readings, [](const PlaceNames::Reading& r) { return std::popcount(r.sources) < 2; });
+        const QString chosen = listed ? QString(rules).remove(QLatin1Char(' ')) : PlaceNames::choose(readings, rules);
+        if (!chosen.isEmpty())
+            fixed.push_back({span.begin, span.begin + length, chosen});
+    }
+    std::sort(fixed.begin(), fixed.end(), [](const Text::Fixed& a, const Text::Fixed& b) { return a.begin < b.begin; });
+    return fixed.size() != before;
+}
+
+} // namespace
+
+QString dictionaryDir()
+{
+    return DataPaths::mecabDictionary().path;
+}
+
+void load(const QString& dictionaryDir)
+{
+    if (!QFileInfo(dictionaryDir + QStringLiteral("/sys.dic")).isFile())
+        throw AppError(ErrNo::FileNotFound,
+                       QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。%2 を導入してください。")
+                           .arg(dictionaryDir, DictionaryPackage));
+    {
+        std::lock_guard lock(analyserMutex());
+        if (!loadedAnalyser())
+            loadedAnalyser() = std::make_shared<const Analyser>(dictionaryDir);
+        if (places().set)
+            return;
+    }
+    // Read outside the lock: announcements already read meanwhile go without
+    // the place names. Whatever is missing is said once at start-up; the
+    // place names are never a reason to go without speech.
+    std::shared_ptr<const PlaceNames::Dictionary> names;
+    try {
+        names = PlaceNames::loadInstalled().dictionary;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "地名の読みの辞書を読めません: %s\n", e.what());
+    }
+    std::lock_guard lock(analyserMutex());
+    if (!places().set)
+        places() = {true, std::move(names)};
+}
+
+void setPlaceNames(std::shared_ptr<const PlaceNames::Dictionary> names)
+{
+    std::lock_guard lock(analyserMutex());
+    places() = {true, std::move(names)};
+}
+
+std::shared_ptr<const PlaceNames::Dictionary> placeNames()
+{
+    std::lock_guard lock(analyserMutex());
+    return places().names;
+}
+
+void setRouteNames(const QStringList& names)
+{
+    QStringList normalised;
+    for (const QString& name : names) {
+        const QString n = Text::normalise(name).trimmed();
+        if (!n.isEmpty() && !normalised.contains(n))
+            normalised << n;
+    }
+    std::stable_sort(normalised.begin(), normalised.end(),
+                     [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    replace(routeNames(), std::move(normalised));
+}
+
+void setUserReadings(std::vector<UserReading> readings)
+{
+    replace(userReadings(), longestFirst(std::move(readings)));
+}
+
+void setHabits(std::vector<UserReading> list)
+{
+    replace(habits(), longestFirst(std::move(list)));
+}
+
+namespace {
+
+// One file of readings in folder; no file means none.
+std::vector<UserReading> readReadings(const QString& folder, const QString& name, QStringList& problems)
+{
+    const QString path = ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(folder) + name);
+    QFile file(path);
+    if (!file.exists())
+        return {};
+    if (!file.open(QIODevice::ReadOnly)) {
+        problems << QStringLiteral("読みの辞書 %1 を開けません。").arg(path);
+        return {};
+    }
+    Text::ReadingsFile parsed = Text::parseReadings(file.readAll(), QFileInfo(path).fileName());
+    problems += parsed.problems;
+    return std::move(parsed.readings);
+}
+
+} // namespace
+
+QStringList loadReadingsFile(const QString& folder)
+{
+    QStringList problems;
+    setUserReadings(readReadings(folder, ReadingsFileName, problems));
+    setHabits(readReadings(folder, PlaceNames::HabitsFileName, problems));
+    return problems;
+}
+
+QString toSpeakable(const QString& text)
+{
+    QString normal = Text::normalise(text);
+    static const QRegularExpression thousands(QStringLiteral("(?<=\\d),(?=\\d{3}(?!\\d))"));
+    normal.remove(thousands);
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n\\t]+"));
+    normal.replace(lineBreaks, QStringLiteral("、"));
+    // Quotes and brackets have no sound, but MeCab reads what follows them
+    // as if it began a compound ("次は -> ジワ): they only part words.
+    static const QRegularExpression brackets(QStringLiteral("[\"'(){}\\[\\]「」『』【】〈〉〔〕“”‘’]"));
+    normal.replace(brackets, QStringLiteral(" "));
+    std::vector<Text::Fixed> fixed;
+    normal = Text::takeRuby(normal, fixed);
+    Text::fixUserReadings(normal, *current(userReadings()), fixed);
+
+    const std::shared_ptr<const Analyser> mecab = analyser();
+    std::vector<Token> tokens = mecab->tokens(normal, fixed);
+    if (fixNames(normal, tokens, *mecab, fixed))
+        tokens = mecab->tokens(normal, fixed);
+    return speak(normal, std::move(tokens), fixed, *mecab);
 }
 
 } // namespace Yomi

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 // Readings for the Japanese voice. espeak-ng reads kana only (fed kanji it
@@ -23,7 +24,8 @@ inline const QString DictionaryPackage = QStringLiteral("mecab-ipadic-utf8");
 QString dictionaryDir();
 
 // Loads MeCab with the system dictionary in dictionaryDir and the transit
-// words. Raises AppError naming the package to install when the dictionary
+// words, then the place names (PlaceNames::loadInstalled) unless some were
+// set. Raises AppError naming the package to install when the dictionary
 // is missing or unusable. Only the first successful load counts; later calls
 // just check their folder.
 void load(const QString& dictionaryDir = Yomi::dictionaryDir());
@@ -44,6 +46,23 @@ QString toSpeakable(const QString& text);
 // digit, as codes are.
 QString numberReading(QStringView digits);
 
+// --- place names -------------------------------------------------------------
+
+namespace PlaceNames {
+class Dictionary;
+}
+
+// The place names the readings consult where a text is a name (a stop of
+// the route, the name after 次は or before 行き, a word the dictionary calls
+// a place, a text that is a name alone); null: none. Replaces those load()
+// would read. Safe from any thread.
+void setPlaceNames(std::shared_ptr<const PlaceNames::Dictionary> names);
+std::shared_ptr<const PlaceNames::Dictionary> placeNames();
+
+// The stop names of the route that is set: where one occurs in a text, that
+// stretch is a name.
+void setRouteNames(const QStringList& names);
+
 // --- the user's readings ------------------------------------------------------
 
 // The readings file in the announcement-data folder: one "表記,よみ" a line.
@@ -60,9 +79,14 @@ struct UserReading
 // toSpeakable on. Safe from any thread.
 void setUserReadings(std::vector<UserReading> readings);
 
-// Reads ReadingsFileName in folder (looked up case-insensitively) and makes
-// its readings the user's readings; no file means none. Returns one message
-// for each line that could not be used (the others still apply).
+// The region's habits in place names (PlaceNames::HabitsFileName): where a
+// text ends a word of a name, past its first character, it is read so.
+void setHabits(std::vector<UserReading> habits);
+
+// Reads ReadingsFileName and PlaceNames::HabitsFileName in folder (looked up
+// case-insensitively) and makes their lines the user's readings and the
+// region's habits; no file means none. Returns one message for each line
+// that could not be used (the others still apply).
 QStringList loadReadingsFile(const QString& folder);
 
 } // namespace Yomi

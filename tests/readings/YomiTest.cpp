@@ -4,6 +4,7 @@
 
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
+#include "readings/PlaceNames.h"
 #include "readings/Yomi.h"
 #include "readings/YomiNumbers.h"
 #include "speech/EspeakSpeech.h"
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -266,7 +269,7 @@ TEST(YomiRubyTest, InlineReadingsAreSpokenAsGiven)
         {"市営｜バス停《ばすてい》", "シエーバステー"},
         {"次は|放出《ハナテン》", "ツギワハナテン"},
         // a reading that is no kana is dropped, the base read by the dictionary
-        {"放出《ABC》", "ホーシュツ"},
+        {"水を放出《ABC》", "ミズヲホーシュツ"},
         // an unclosed ruby is text
         {"放出《はなてん", "ホーシュツハナテン"},
         {"《はなてん》", ""},
@@ -296,7 +299,7 @@ TEST(YomiUserReadingsTest, UserReadingsOverrideTheDictionary)
     Yomi::setUserReadings({{QStringLiteral("王子"), QStringLiteral("オウジ")}, {QStringLiteral("停"), QStringLiteral("テイ")}});
     expectReadings({{"王子", "オージ"}, {"停", "テー"}});
     Yomi::setUserReadings({});
-    EXPECT_EQ(sounds(speak("放出")), "ホーシュツ");
+    EXPECT_EQ(sounds(speak("水を放出")), "ミズヲホーシュツ");
 }
 
 TEST(YomiUserReadingsTest, FileInTheAnnouncementFolder)
@@ -320,7 +323,99 @@ TEST(YomiUserReadingsTest, FileInTheAnnouncementFolder)
     // A route without the file has no user readings.
     QTemporaryDir empty;
     EXPECT_TRUE(Yomi::loadReadingsFile(empty.path()).isEmpty());
-    EXPECT_EQ(sounds(speak("放出")), "ホーシュツ");
+    EXPECT_EQ(sounds(speak("水を放出")), "ミズヲホーシュツ");
+}
+
+namespace {
+
+// A small dictionary of place names in place of the installed ones, and no
+// route or habits, for one test; the installed ones come back after it.
+struct PlaceNamesGuard
+{
+    PlaceNamesGuard()
+    {
+        Yomi::load();
+        m_saved = Yomi::placeNames();
+        auto names = std::make_shared<Yomi::PlaceNames::Dictionary>();
+        using namespace Yomi::PlaceNames;
+        for (const auto& [name, reading, source] : std::initializer_list<std::tuple<const char*, const char*, Source>>{
+                 {"等々力", "とどろき", SkkStation},
+                 {"等々力", "とどろき", EnamdictPlace},
+                 {"等々力", "とうとうりき", EnamdictPlace},
+                 {"放出", "はなてん", EnamdictStation},
+                 {"放出", "はなてん", SkkStation},
+                 {"図書館", "ずしょかん", EnamdictPlace},
+                 {"新宿", "にいじゅく", SkkGeo},
+                 {"新宿", "しんじゅく", EnamdictPlace},
+             })
+            names->add(QString::fromUtf8(name), QString::fromUtf8(reading), source);
+        names->finish();
+        Yomi::setPlaceNames(std::move(names));
+    }
+    ~PlaceNamesGuard()
+    {
+        Yomi::setPlaceNames(m_saved);
+        Yomi::setRouteNames({});
+        Yomi::setHabits({});
+        Yomi::setUserReadings({});
+    }
+    std::shared_ptr<const Yomi::PlaceNames::Dictionary> m_saved;
+};
+
+} // namespace
+
+TEST(YomiPlaceNamesTest, NamesAreReadAsTheirPeopleReadThem)
+{
+    PlaceNamesGuard guard;
+    expectReadings({
+        // a stop name alone: found whole, found by its start, not found
+        {"等々力", "トドロキ"},
+        {"等々力駅前", "トドロキエキマエ"},
+        {"中央駅", "チューオーエキ"},
+        // where the dictionary also lists the rules' reading, it stays
+        {"新宿", "シンジュク"},
+        // names where announcements put them
+        {"次は、等々力です。", "ツギワ、トドロキデス。"},
+        {"等々力行きです", "トドロキユキデス"},
+        // a common word in running text is no name
+        {"水を放出します", "ミズヲホーシュツシマス"},
+        // an ordinary word needs two of the dictionaries to be read otherwise
+        {"図書館前", "トショカンマエ"},
+    });
+    // The route's stop names are names wherever they occur.
+    Yomi::setRouteNames({QStringLiteral("放出"), QStringLiteral("中央駅")});
+    expectReadings({{"放出でお降りください", "ハナテンデオオリクダサイ"}});
+    // Without the dictionaries (packages missing) the rules read alone.
+    Yomi::setPlaceNames(nullptr);
+    EXPECT_NE(sounds(speak("等々力")), "トドロキ");
+    EXPECT_EQ(sounds(speak("放出でお降りください")), "ホーシュツデオオリクダサイ");
+    // The repeat mark MeCab has no word for repeats the kanji before it; the
+    // voice is never handed the mark itself.
+    expectReadings({{"相野々", "アイノノ"}, {"佐々木", "ササキ"}});
+}
+
+TEST(YomiPlaceNamesTest, RegionalHabitsFileBesideTheReadings)
+{
+    PlaceNamesGuard guard;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    {
+        QFile file(dir.filePath(Yomi::PlaceNames::HabitsFileName));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Cp932::encodeOrThrow(QStringLiteral("# 表記,よみ\r\n原,ばる\r\n町\r\n町,マチ\r\n前,mae\r\n")));
+    }
+    const QStringList problems = Yomi::loadReadingsFile(dir.path());
+    ASSERT_EQ(problems.size(), 2);
+    EXPECT_TRUE(problems[0].contains(Yomi::PlaceNames::HabitsFileName + QStringLiteral(" の 3 行目"))) << problems[0].toStdString();
+    EXPECT_TRUE(problems[1].contains(QStringLiteral("5 行目"))) << problems[1].toStdString();
+    expectReadings({
+        // the other lines apply, to what ends a word of a name
+        {"次は西原です", "ツギワニシバルデス"},
+        {"次は浜松町です", "ツギワハママツマチデス"},
+        // not at the start of a name, not in running text
+        {"次は原です", "ツギワハラデス"},
+        {"野原を歩く", "ノハラヲアルク"},
+    });
 }
 
 TEST(YomiDictionaryTest, OpensItsOwnDictionaryNotTheSystemDefault)

@@ -42,7 +42,8 @@ TEST(YomiTape, ReadingsFileAppliesFromTheRouteOnAndBadLinesAreShown)
             EXPECT_EQ(seam.calls[0].kind, QStringLiteral("MsgBox"));
             EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("yomi.csv の 2 行目"))) << seam.calls[0].text.toStdString();
         }
-        EXPECT_EQ(Yomi::toSpeakable(QStringLiteral("放出")), QStringLiteral("ハナテン"));
+        // In running text, where only the readings file makes 放出 a name.
+        EXPECT_EQ(Yomi::toSpeakable(QStringLiteral("水を放出")).remove(QLatin1Char(' ')), QStringLiteral("ミズヲハナテン"));
 
         // The next route's folder has no readings file: the readings go.
         QTemporaryDir without;
@@ -52,7 +53,7 @@ TEST(YomiTape, ReadingsFileAppliesFromTheRouteOnAndBadLinesAreShown)
             mdlM_Tape::LoadTape(without.path() + QLatin1Char('/'), QStringLiteral("3"));
             EXPECT_TRUE(seam.calls.isEmpty());
         }
-        EXPECT_EQ(Yomi::toSpeakable(QStringLiteral("放出")), QStringLiteral("ホーシュツ"));
+        EXPECT_EQ(Yomi::toSpeakable(QStringLiteral("水を放出")).remove(QLatin1Char(' ')), QStringLiteral("ミズヲホーシュツ"));
     }
     mdlM_Tape::ReleaseSpeech();
     mdlM_Tape::setEngineFactory([] { return createSpeechEngine(); });

@@ -4,6 +4,8 @@
 // voice pauses there).
 
 #include "platform/AppError.h"
+#include "platform/DataPaths.h"
+#include "readings/PlaceNames.h"
 #include "readings/Yomi.h"
 #include "readings/YomiText.h"
 
@@ -28,10 +30,12 @@ int usage(std::FILE* to)
 {
     printLine(to, QStringLiteral(
         "使い方:\n"
-        "  yomi [--readings 読み.csv] [文 ...]\n"
+        "  yomi [--readings 読み.csv] [--region 地域.csv] [文 ...]\n"
         "文を一つずつ、音声に渡すカタカナの読みにして一行ずつ書きます。文を与えないときは\n"
         "標準入力を一行ずつ読みます。〓 は読めない文字で、音声はそこで間をおきます。\n"
-        "--readings: 利用者の読みの辞書 (%1 と同じ形式) を使います。").arg(Yomi::ReadingsFileName));
+        "--readings: 利用者の読みの辞書 (%1 と同じ形式) を使います。\n"
+        "--region: 地名の読みの癖 (%2 と同じ形式) を使います。")
+                         .arg(Yomi::ReadingsFileName, Yomi::PlaceNames::HabitsFileName));
     return 2;
 }
 
@@ -46,7 +50,7 @@ int main(int argc, char** argv)
             usage(stdout);
             return 0;
         }
-        if (arg == QLatin1String("--readings")) {
+        if (arg == QLatin1String("--readings") || arg == QLatin1String("--region")) {
             if (++i >= argc)
                 return usage(stderr);
             const QString path = QString::fromUtf8(argv[i]);
@@ -58,11 +62,16 @@ int main(int argc, char** argv)
             Yomi::Text::ReadingsFile parsed = Yomi::Text::parseReadings(file.readAll(), QFileInfo(path).fileName());
             for (const QString& p : parsed.problems)
                 printLine(stderr, QStringLiteral("yomi: ") + p);
-            Yomi::setUserReadings(std::move(parsed.readings));
+            if (arg == QLatin1String("--readings"))
+                Yomi::setUserReadings(std::move(parsed.readings));
+            else
+                Yomi::setHabits(std::move(parsed.readings));
             continue;
         }
         texts << arg;
     }
+    if (const QString missing = DataPaths::placeNameFiles().missing; !missing.isEmpty())
+        printLine(stderr, QStringLiteral("yomi: ") + missing);
     try {
         Yomi::load();
         if (!texts.isEmpty()) {
