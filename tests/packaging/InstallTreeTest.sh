@@ -25,11 +25,11 @@ fi
 # Everything that must be there, and nothing else.
 expected=(
   bin/517 bin/hy3conv "$libdir/517/libMirvRes.so"
-  share/517/samples/12.hy3 share/517/samples/7.hy3
+  share/517/samples/12.hy3 share/517/samples/7.hy3 share/517/samples/80.hy3
   share/517/samples/12tp.csv share/517/samples/7tp.csv
   share/517/samples/31.hy3 share/517/samples/50.hy3 share/517/samples/62.hy3
   share/517/samples/31tp.csv share/517/samples/50tp.csv share/517/samples/62tp.csv
-  share/517/samples/csv/12.csv share/517/samples/csv/7.csv
+  share/517/samples/csv/12.csv share/517/samples/csv/7.csv share/517/samples/csv/80.csv
   share/517/samples/plugins/hibari-plain.4SP share/517/samples/plugins/midori-barcode.4SP
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
