@@ -89,20 +89,6 @@ std::size_t editDistance(QStringView a, QStringView b)
     return row.back();
 }
 
-char vowelOf(QChar c)
-{
-    static const QString a = QStringLiteral("アカサタナハマヤラワガザダバパァャヮ");
-    static const QString i = QStringLiteral("イキシチニヒミリギジヂビピィ");
-    static const QString u = QStringLiteral("ウクスツヌフムユルグズヅブプゥュヴ");
-    static const QString e = QStringLiteral("エケセテネヘメレゲゼデベペェ");
-    static const QString o = QStringLiteral("オコソトノホモヨロヲゴゾドボポォョ");
-    for (const auto& [vowel, row] : {std::pair{'a', &a}, {'i', &i}, {'u', &u}, {'e', &e}, {'o', &o}}) {
-        if (row->contains(c))
-            return vowel;
-    }
-    return 0;
-}
-
 } // namespace
 
 QStringView Dictionary::nameOf(const Entry& e) const
@@ -312,7 +298,7 @@ QString soundOf(QStringView reading)
             c = QChar(u'オ');
         if (!Text::isKatakana(c))
             continue;
-        const char v = vowelOf(c);
+        const char v = Yomi::Text::vowelOf(c);
         if (vowels.contains(c) && vowel
             && (v == vowel || (c == QChar(u'ウ') && vowel == 'o') || (c == QChar(u'イ') && vowel == 'e'))) {
             out += QChar(0x30FC);

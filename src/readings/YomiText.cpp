@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace Yomi::Text {
 
@@ -108,6 +109,20 @@ bool isKanaReading(QStringView text)
     if (text.isEmpty())
         return false;
     return std::all_of(text.begin(), text.end(), [](QChar c) { return isHiragana(c) || isKatakana(c); });
+}
+
+char vowelOf(QChar c)
+{
+    static const QString a = QStringLiteral("アカサタナハマヤラワガザダバパァャヮ");
+    static const QString i = QStringLiteral("イキシチニヒミリギジヂビピィ");
+    static const QString u = QStringLiteral("ウクスツヌフムユルグズヅブプゥュヴ");
+    static const QString e = QStringLiteral("エケセテネヘメレゲゼデベペェ");
+    static const QString o = QStringLiteral("オコソトノホモヨロヲゴゾドボポォョ");
+    for (const auto& [vowel, row] : {std::pair{'a', &a}, {'i', &i}, {'u', &u}, {'e', &e}, {'o', &o}}) {
+        if (row->contains(c))
+            return vowel;
+    }
+    return 0;
 }
 
 QString normalise(const QString& text)

@@ -28,6 +28,10 @@ QString toKatakana(QStringView kana);
 // may be written in.
 bool isKanaReading(QStringView text);
 
+// The vowel ('a', 'i', 'u', 'e' or 'o') a katakana ends in, or 0 for ン, ッ,
+// ー and anything that is not katakana: what a following ー lengthens.
+char vowelOf(QChar katakana);
+
 // The form the readings are made from: NFKC (full-width digits and Latin,
 // half-width kana), kanji variants that the dictionary lacks replaced by
 // their common form (髙 -> 高, 﨑 -> 崎), and the ヶ of place names

@@ -1,5 +1,7 @@
 #include "speech/OpenJTalkText.h"
 
+#include "readings/YomiText.h"
+
 #include <QList>
 
 #include <algorithm>
@@ -10,26 +12,6 @@ namespace OpenJTalkText {
 using Yomi::Piece;
 
 namespace {
-
-char vowelOf(QChar c)
-{
-    static const QString a = QStringLiteral("アカサタナハマヤラワガザダバパァャヮ");
-    static const QString i = QStringLiteral("イキシチニヒミリギジヂビピィ");
-    static const QString u = QStringLiteral("ウクスツヌフムユルグズヅブプゥュヴ");
-    static const QString e = QStringLiteral("エケセテネヘメレゲゼデベペェ");
-    static const QString o = QStringLiteral("オコソトノホモヨロヲゴゾドボポォョ");
-    if (a.contains(c))
-        return 'a';
-    if (i.contains(c))
-        return 'i';
-    if (u.contains(c))
-        return 'u';
-    if (e.contains(c))
-        return 'e';
-    if (o.contains(c))
-        return 'o';
-    return 0;
-}
 
 // A sound key whose every sound remembers which piece it came from.
 struct Keyed
@@ -57,7 +39,7 @@ public:
                 c = QChar(u'ジ');
             else if (c == QChar(u'ヅ'))
                 c = QChar(u'ズ');
-            const char v = vowelOf(c);
+            const char v = Yomi::Text::vowelOf(c);
             if (vowels.contains(c) && m_vowel
                 && (v == m_vowel || (c == QChar(u'ウ') && m_vowel == 'o') || (c == QChar(u'イ') && m_vowel == 'e')))
                 c = QChar(0x30FC);
