@@ -616,11 +616,13 @@ void frmCtl::Command1_Click(int Index)
     DataIo::strKeito = keito;
     DataIo::nKukan = DataIo::SectionFromText(section);
 
+    // Whatever fails from here on, the program's own error or not, is told
+    // in the route setting's own plain box.
     try {
         loadTape(tpDir);
         setRoute();
-    } catch (const AppError& e) {
-        ApiLib::MsgBox(e.description());
+    } catch (...) {
+        ApiLib::MsgBox(AppError::fromCurrentException().description());
     }
 }
 

@@ -277,24 +277,20 @@ void writeFile(const QString& path, const QByteArray& bytes)
         throw fileError(file, path);
 }
 
+// The settings file's own box: the error's number and description, with no
+// icon.
 template <class Body>
 void trapped(Body body, bool loading, const QString& path)
 {
-    auto report = [&](const AppError& error) {
-        if (loading)
-            g_failedLoad = path;
-        ApiLib::showError(error);
-    };
     try {
         body();
-    } catch (const AppError& e) {
-        if (loading && (e.number() == ErrNo::BadFileName || e.number() == ErrNo::FileNotFound))
+    } catch (...) {
+        const AppError error = AppError::fromCurrentException();
+        if (loading && (error.number() == ErrNo::BadFileName || error.number() == ErrNo::FileNotFound))
             return;
-        report(e);
-    } catch (const std::bad_alloc&) {
-        report(AppError(ErrNo::OutOfMemory));
-    } catch (const std::exception& e) {
-        report(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
+        if (loading)
+            g_failedLoad = path;
+        ApiLib::MsgBox(ApiLib::errorText(error));
     }
 }
 

@@ -178,6 +178,8 @@ TEST_F(SettingsFile, AFileEndingInsideARecordChangesNothing)
         load(path());
         ASSERT_EQ(seam.calls.size(), 1) << cut;
         EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:62\r\n内容:"))) << cut;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << cut << ": OK and no icon";
+        EXPECT_EQ(seam.calls[0].title, ApiLib::AppTitle) << cut;
         EXPECT_EQ(toFileBytes(), before) << cut;
         EXPECT_EQ(board.Degit[5]->BackColor(), cellColour) << cut;
         EXPECT_EQ(opt->Text2[0]->text(), folder) << cut;
@@ -194,6 +196,7 @@ TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole)
         save(path());
         ASSERT_EQ(seam.calls.size(), 1) << n;
         EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:61\r\n"))) << n;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << n;
         EXPECT_EQ(readAll(path()), old) << n;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << n;
     }

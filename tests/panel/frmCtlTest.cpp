@@ -23,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -247,6 +249,35 @@ TEST_F(Panel, BadFareFilesAreReportedAndChangeNothing)
     for (int i = 0; i < 3; ++i)
         step(1);
     EXPECT_EQ(DataIo::nCurIndex, 4);
+}
+
+// Anything that fails once the route setting has begun is told in its own
+// plain box: the program's own errors, an allocation failure, a library's
+// exception and anything else thrown.
+TEST_F(Panel, EveryFailureOfARouteSettingGetsItsPlainBox)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void()> fail;
+        QString message;
+    } cases[] = {
+        {"own", [] { throw AppError(ErrNo::DiskFull); }, AppError::standardDescription(ErrNo::DiskFull)},
+        {"memory", [] { throw std::bad_alloc(); }, AppError::standardDescription(ErrNo::OutOfMemory)},
+        {"library", [] { throw std::out_of_range("vector::at"); }, QStringLiteral("vector::at")},
+        {"anything", [] { throw 42; }, AppError::standardDescription(ErrNo::InternalError)},
+    };
+    for (const auto& c : cases) {
+        ApiLib::setSleeper([&c](int) { c.fail(); }); // during the lamp test
+        SeamRecorder seam;
+        setRoute("12", "1");
+        ASSERT_EQ(seam.calls.size(), 1) << c.name;
+        EXPECT_EQ(seam.calls[0].kind, "MsgBox") << c.name;
+        EXPECT_EQ(seam.calls[0].text, c.message) << c.name;
+        EXPECT_EQ(seam.calls[0].title, "ミラゼルアプリケーション") << c.name;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << c.name;
+        EXPECT_FALSE(ctl->Command2[1]->isEnabled()) << c.name << ": the steps after the failure do not run";
+    }
 }
 
 // Whatever a refused file says its count is, stepping goes on over the rows
