@@ -101,7 +101,7 @@ QString FareFilePath(const QString& hy3Dir, const QString& keito)
     return ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(hy3Dir) + RouteNumber(keito) + QStringLiteral(".hy3"));
 }
 
-LoadResult LoadFareFile(const QString& path)
+LoadResult LoadFareFile(const QString& path, std::vector<int>* undecodable)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -121,7 +121,8 @@ LoadResult LoadFareFile(const QString& path)
     if (count > MaxRows)
         throw AppError(ErrNo::SubscriptOutOfRange);
 
-    std::vector<FareRecord> records = Hy3File::readRecords(file, count);
+    std::vector<int> badNames;
+    std::vector<FareRecord> records = Hy3File::readRecords(file, count, &badNames);
     file.close();
 
     ClearFareTable();
@@ -133,6 +134,8 @@ LoadResult LoadFareFile(const QString& path)
     for (int r = 1; r <= count; ++r)
         names << FareTable[static_cast<size_t>(r)].Chimei;
     Yomi::setRouteNames(names);
+    if (undecodable)
+        *undecodable = std::move(badNames);
     return LoadResult::Loaded;
 }
 

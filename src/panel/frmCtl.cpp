@@ -92,6 +92,22 @@ const QString kSectionTooLarge =
 
 constexpr int kLampTestMs = 3000;
 
+// The stop names of the route just loaded that held bytes no character
+// stands for, told the way the route setting tells its other findings.
+QString undecodableNamesNote(const std::vector<int>& rows)
+{
+    constexpr std::size_t kShown = 10;
+    QStringList named;
+    for (std::size_t i = 0; i < rows.size() && i < kShown; ++i)
+        named << QStringLiteral("%1 件目「%2」").arg(rows[i]).arg(DataIo::Row(rows[i]).Chimei);
+    if (rows.size() > kShown)
+        named << QStringLiteral("ほか %1 件").arg(rows.size() - kShown);
+    return QStringLiteral("指定した系統のデータに、読めない文字のある停留所名があります...\r\n"
+                          "  該当：%1\r\n"
+                          "  読めない文字は〓で表示します.")
+        .arg(named.join(QStringLiteral("、")));
+}
+
 } // namespace
 
 frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
@@ -629,7 +645,8 @@ void frmCtl::Command1_Click(int Index)
 void frmCtl::setRoute()
 {
     const QString hy3Dir = m_options.Text2[0]->text();
-    switch (DataIo::LoadFareFile(DataIo::FareFilePath(hy3Dir, DataIo::strKeito))) {
+    std::vector<int> undecodable;
+    switch (DataIo::LoadFareFile(DataIo::FareFilePath(hy3Dir, DataIo::strKeito), &undecodable)) {
     case DataIo::LoadResult::FileMissing:
         ApiLib::MsgBox(kMissingRoute);
         return;
@@ -642,6 +659,10 @@ void frmCtl::setRoute()
     case DataIo::LoadResult::Loaded:
         break;
     }
+    // A note the route setting does not wait on: the lamp test and the
+    // first stop follow at once.
+    if (!undecodable.empty())
+        ApiLib::Note(undecodableNamesNote(undecodable), ApiLib::vbOKOnly, this);
 
     m_board.ChimeiCtl->SetChimei(QStringLiteral("系統設定"));
     lampTest();

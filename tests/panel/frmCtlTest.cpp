@@ -9,6 +9,7 @@
 #include "options/frmOption.h"
 #include "panel/DataIo.h"
 #include "panel/DigitWheel.h"
+#include "platform/Cp932.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -278,6 +279,29 @@ TEST_F(Panel, EveryFailureOfARouteSettingGetsItsPlainBox)
         EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << c.name;
         EXPECT_FALSE(ctl->Command2[1]->isEnabled()) << c.name << ": the steps after the failure do not run";
     }
+}
+
+// A stop name with a byte no character stands for costs that character
+// only: the route is set, and a note that waits for nobody names the stop.
+TEST_F(Panel, ABadByteInAStopNameIsNotedAndTheRouteIsSet)
+{
+    QByteArray bytes = Hy3File::write(RouteFixture::route(5));
+    const QByteArray name2 = *Cp932::encode(QStringLiteral("停留所2"));
+    const qsizetype at = bytes.indexOf(name2);
+    bytes.replace(at + 4, 2, QByteArray("\x85\x40", 2)); // 所 becomes an unassigned pair
+    RouteFixture::writeFile(dir, QStringLiteral("13.hy3"), bytes);
+    SeamRecorder seam;
+    setRoute("13", "1");
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_EQ(seam.calls[0].kind, "Note");
+    EXPECT_EQ(seam.calls[0].title, "ミラゼルアプリケーション");
+    EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly);
+    EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("2 件目「停留〓2」"))) << seam.calls[0].text.toStdString();
+    EXPECT_EQ(waits, QList<int>{3000}) << "the route setting went on";
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所1");
+    step(1);
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留〓2");
+    EXPECT_EQ(board.Degit[2]->Value(), QVariant(1022));
 }
 
 // Whatever a refused file says its count is, stepping goes on over the rows
