@@ -184,13 +184,11 @@ void frmCtl::tellIfSilent()
                 const AudioOutput& out = AudioOutput::instance();
                 if (!panel || out.available())
                     return;
-                auto* note = new QMessageBox(QMessageBox::Information, ApiLib::AppTitle,
-                                             QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\n(%1)").arg(out.reason()),
-                                             QMessageBox::Ok, panel);
-                note->setObjectName(QStringLiteral("noSoundNote"));
-                note->setAttribute(Qt::WA_DeleteOnClose);
-                note->setModal(false);
-                note->show();
+                QMessageBox* note = ApiLib::Note(
+                    QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\r\n(%1)").arg(out.reason()),
+                    ApiLib::vbOKOnly | ApiLib::vbInformation, panel);
+                if (note)
+                    note->setObjectName(QStringLiteral("noSoundNote"));
             },
             Qt::QueuedConnection);
     });
