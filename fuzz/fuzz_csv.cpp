@@ -4,6 +4,7 @@
 #include "FareCsv.h"
 
 #include "panel/Hy3File.h"
+#include "panel/Hy3Layout.h"
 
 #include <QBuffer>
 
@@ -31,25 +32,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     std::vector<Hy3File::Record> records;
+    BoardLayout layout = BoardLayout::Tickets12;
     try {
-        records = FareCsv::parse(FareCsv::decode(bytes));
+        records = FareCsv::parse(FareCsv::decode(bytes), &layout);
     } catch (const std::exception&) {
         return 0; // a refused file is the reader doing its job
     }
 
     QString csv;
     try {
-        csv = FareCsv::format(records);
+        csv = FareCsv::format(records, layout);
     } catch (const FareCsv::Error&) {
         return 0; // a name holding a line break has no CSV form
     }
-    if (!same(FareCsv::parse(csv), records))
+    BoardLayout again = BoardLayout::Tickets12;
+    if (!same(FareCsv::parse(csv, &again), records) || again != layout)
         std::abort();
 
-    QByteArray hy3 = Hy3File::write(records);
+    QByteArray hy3 = Hy3File::write(records) + Hy3Layout::trailer(layout);
     QBuffer file(&hy3);
     file.open(QIODevice::ReadOnly);
-    if (!same(Hy3File::readRecords(file, Hy3File::readCount(file)), records))
+    if (!same(Hy3File::readRecords(file, Hy3File::readCount(file)), records) || Hy3Layout::read(file) != layout)
         std::abort();
     return 0;
 }

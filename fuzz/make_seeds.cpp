@@ -6,6 +6,7 @@
 #include "FareCsv.h"
 
 #include "panel/Hy3File.h"
+#include "panel/Hy3Layout.h"
 #include "settings/mdlIniIo_517.h"
 
 #include <QDir>
@@ -45,9 +46,10 @@ int main(int argc, char** argv)
     try {
         for (int i = 2; i < argc; ++i) {
             const QString csv = QString::fromLocal8Bit(argv[i]);
-            const auto records = FareCsv::parse(FareCsv::decode(readFile(csv)));
+            BoardLayout layout = BoardLayout::Tickets12;
+            const auto records = FareCsv::parse(FareCsv::decode(readFile(csv)), &layout);
             writeFile(dir + QStringLiteral("/hy3/") + QFileInfo(csv).completeBaseName() + QStringLiteral(".hy3"),
-                      Hy3File::write(records));
+                      Hy3File::write(records) + Hy3Layout::trailer(layout));
         }
 
         using namespace mdlIniIo_517;

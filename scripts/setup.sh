@@ -24,6 +24,8 @@ packages=(
   # place and station names with their readings, read where they are
   # installed (their licences keep them out of this repository)
   enamdict skkdic-extra
+  # speech: Open JTalk's synthesiser and its dictionary (the voices are in data/voices)
+  open-jtalk open-jtalk-mecab-naist-jdic
   # zip files of published bus feeds, for hy3conv
   libzip-dev
   # a display for machines without one, and screenshots

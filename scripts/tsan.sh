@@ -6,6 +6,13 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-tsan"
 targets=(test_sound test_sound_nodevice test_loaders test_tape test_speech)
+# clang 14's ThreadSanitizer fails inside its own runtime ("CHECK failed:
+# tsan_rtl.cpp ... thr->slot") in a process that forks while other threads
+# run, which every start of open_jtalk is (QProcess). The tests that start it
+# (test_openjtalk, and the voice choice's tests in test_speech, whose Open
+# JTalk voices warm up with one run) are left out here; they run under
+# AddressSanitizer with the rest of the suite.
+declare -A filters=([test_speech]="-AnnouncementVoiceTest.*")
 
 # clang, not g++: the sound output's lock-free queue tells ThreadSanitizer
 # how its fences order the two threads only where the compiler says it is
@@ -36,6 +43,6 @@ export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 sup
 status=0
 for t in "${targets[@]}"; do
   echo "== $t"
-  "${run[@]}" "$build/tests/$t" || status=1
+  "${run[@]}" "$build/tests/$t" ${filters[$t]:+--gtest_filter="${filters[$t]}"} || status=1
 done
 exit $status

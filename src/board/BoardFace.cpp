@@ -25,25 +25,31 @@ void drawCaption(QPainter& p, const QRect& box, const QString& text, int pixelSi
     p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, text);
 }
 
+// The body of a board, a dark panel inside a metal frame, with the grey strip
+// behind the stop-name column; both boards share it.
+QImage body(int width, int height)
+{
+    QImage face(width, height, QImage::Format_RGB32);
+    face.fill(QColor(0x30, 0x30, 0x30));
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x9A, 0x9A, 0x9A), 3));
+    p.setBrush(QColor(0x12, 0x12, 0x12));
+    p.drawRoundedRect(QRectF(3.5, 3.5, width - 7, height - 7), 8, 8);
+    p.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
+    p.setBrush(QColor(0x80, 0x80, 0x80));
+    p.drawRect(QRectF(30.5, 23.5, 40, 199));
+    return face;
+}
+
 } // namespace
 
 QImage draw(const QColor& numberColor)
 {
-    QImage face(Width, Height, QImage::Format_RGB32);
-    face.fill(QColor(0x30, 0x30, 0x30));
+    QImage face = body(Width, Height);
     QPainter p(&face);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-
-    // Body of the board: a dark panel inside a metal frame.
-    p.setPen(QPen(QColor(0x9A, 0x9A, 0x9A), 3));
-    p.setBrush(QColor(0x12, 0x12, 0x12));
-    p.drawRoundedRect(QRectF(3.5, 3.5, Width - 7, Height - 7), 8, 8);
-
-    // Grey strip behind the stop-name column.
-    p.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
-    p.setBrush(QColor(0x80, 0x80, 0x80));
-    p.drawRect(QRectF(30.5, 23.5, 40, 199));
 
     // The two blocks: ticket numbers above the fare cells, row captions left.
     p.setPen(QColor(0x44, 0x44, 0x44));
@@ -72,5 +78,38 @@ QImage draw(const QColor& numberColor)
         drawCaption(p, QRect(500, top, 24, 29), QStringLiteral("円"), 13);
     return face;
 }
+
+namespace Tickets36 {
+
+QImage draw(const QColor& numberColor)
+{
+    QImage face = body(Width, Height);
+    QPainter p(&face);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    // Printed plates under the number labels, rules between the rows, and
+    // the unit at the right of each row; the numbers themselves are lit
+    // labels, so the face carries none.
+    for (int row = 0; row < 3; ++row) {
+        const QRect first = labelRect(12 * row + 1);
+        const QRect last = labelRect(12 * row + 12);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x1E, 0x1E, 0x1E));
+        p.drawRoundedRect(QRectF(first.left() - 3, first.top() - 1, last.right() - first.left() + 7, LabelHeight + 2), 3, 3);
+        p.setPen(QPen(numberColor, 1));
+        p.drawLine(QPointF(first.left(), last.bottom() + 1.5), QPointF(last.right() + 1, last.bottom() + 1.5));
+        p.setPen(QColor(0xE8, 0xE8, 0xE8));
+        drawCaption(p, QRect(last.right() + 4, cellRect(12 * row + 12).top(), 24, CellHeight), QStringLiteral("円"), 13);
+        if (row > 0) {
+            p.setPen(QColor(0x44, 0x44, 0x44));
+            const double y = first.top() - 12.5;
+            p.drawLine(QPointF(78, y), QPointF(Width - 12, y));
+        }
+    }
+    return face;
+}
+
+} // namespace Tickets36
 
 } // namespace BoardFace

@@ -56,6 +56,38 @@ constexpr int kLabelPos[36][2] = {
     {570, 165}, {626, 165}, {682, 165}, {738, 165},
 };
 
+// Where cell index (1 to 36) sits on a layout, and its digit size.
+struct CellPlace
+{
+    QRect rect;
+    int degitSize;
+};
+
+CellPlace cellPlace(int index, BoardLayout layout)
+{
+    if (layout == BoardLayout::Tickets36)
+        return {BoardFace::Tickets36::cellRect(index), 2};
+    for (const CellRow& row : kCellRows) {
+        const int k = index - row.firstIndex;
+        if (k < 0 || k >= 6)
+            continue;
+        // The last three large cells of the lower block sit one pixel higher.
+        const int top = (index >= 10 && index <= 12) ? row.top - 1 : row.top;
+        const int size = row.large ? 2 : 0;
+        const M_Degit::Metrics m = M_Degit::metricsFor(size);
+        return {QRect(row.large ? kLargeLefts[k] : kSmallLefts[k], top, m.digitWidth * 3, m.digitHeight), size};
+    }
+    return {};
+}
+
+QFont numberFont()
+{
+    QFont font(FontSubst::DigitFace);
+    font.setPointSizeF(12.75);
+    font.setBold(true);
+    return font;
+}
+
 const QVariantMap& largeCellDesign()
 {
     static const QVariantMap bag{{QStringLiteral("Keta"), 3}, {QStringLiteral("DegitSize"), 2}};
@@ -90,8 +122,7 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Form2"));
     setFixedSize(BoardFace::Width, BoardFace::Height);
 
-    imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(Qt::white));
-    imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(QColor(0x00, 0xD0, 0x40)));
+    loadFaces();
     m_picture = imgRes[0].Picture;
 
     createCells();
@@ -120,16 +151,10 @@ void Form1::createCells()
     Degit[0]->setGeometry(140, 2, 52, 20);
     Degit[0]->hide();
 
-    for (const CellRow& row : kCellRows) {
-        const M_Degit::Metrics m = M_Degit::metricsFor(row.large ? 2 : 0);
-        for (int k = 0; k < 6; ++k) {
-            const int index = row.firstIndex + k;
-            // The last three large cells of the lower block sit one pixel higher.
-            const int top = (index >= 10 && index <= 12) ? row.top - 1 : row.top;
-            M_Degit* cell = Degit[index];
-            cell->ReadProperties(row.large ? largeCellDesign() : smallCellDesign());
-            cell->setGeometry(row.large ? kLargeLefts[k] : kSmallLefts[k], top, m.digitWidth * 3, m.digitHeight);
-        }
+    for (int index = 1; index <= 36; ++index) {
+        const CellPlace place = cellPlace(index, BoardLayout::Tickets12);
+        Degit[index]->ReadProperties(place.degitSize == 2 ? largeCellDesign() : smallCellDesign());
+        Degit[index]->setGeometry(place.rect);
     }
 }
 
@@ -146,24 +171,100 @@ void Form1::createClock()
 
 void Form1::createNumberLabels()
 {
-    QFont font(FontSubst::DigitFace);
-    font.setPointSizeF(12.75);
-    font.setBold(true);
     QPalette palette;
     palette.setColor(QPalette::WindowText, VbColor::toQColor(0x008000));
     for (int i = 0; i <= 36; ++i) {
         auto* label = new QLabel(fullWidthNumber(i), this);
-        label->setFont(font);
+        label->setFont(numberFont());
         label->setPalette(palette);
         label->setAlignment(Qt::AlignCenter);
-        if (i == 0) {
-            label->setGeometry(79, 3, 52, 16);
-            label->hide();
-        } else {
-            label->setGeometry(kLabelPos[i - 1][0], kLabelPos[i - 1][1], 52, 16);
-        }
         lblSeiriNum[i] = label;
     }
+    lblSeiriNum[0]->setGeometry(79, 3, 52, 16);
+    lblSeiriNum[0]->hide();
+    placeNumberLabels();
+
+    lblPage = new QLabel(QStringLiteral("1～36"), this);
+    lblPage->setObjectName(QStringLiteral("lblPage"));
+    lblPage->setFont(numberFont());
+    lblPage->setPalette(palette);
+    lblPage->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblPage->setGeometry(BoardFace::Tickets36::PageRect);
+    lblPage->hide();
+}
+
+void Form1::placeNumberLabels()
+{
+    for (int i = 1; i <= 36; ++i) {
+        lblSeiriNum[i]->setGeometry(m_layout == BoardLayout::Tickets36
+                                        ? BoardFace::Tickets36::labelRect(i)
+                                        : QRect(kLabelPos[i - 1][0], kLabelPos[i - 1][1], 52, 16));
+    }
+}
+
+// The built-in faces of the layout: white numbers for OFF, green for ON1,
+// and ON2 the same as ON1.
+void Form1::loadFaces()
+{
+    const QColor white(Qt::white);
+    const QColor green(0x00, 0xD0, 0x40);
+    if (m_layout == BoardLayout::Tickets36) {
+        imgRes[0].Picture = QPixmap::fromImage(BoardFace::Tickets36::draw(white));
+        imgRes[1].Picture = QPixmap::fromImage(BoardFace::Tickets36::draw(green));
+    } else {
+        imgRes[0].Picture = QPixmap::fromImage(BoardFace::draw(white));
+        imgRes[1].Picture = QPixmap::fromImage(BoardFace::draw(green));
+    }
+}
+
+void Form1::setBoardLayout(BoardLayout layout)
+{
+    if (layout == m_layout)
+        return;
+    m_layout = layout;
+    for (int i = 1; i <= 36; ++i) {
+        const CellPlace place = cellPlace(i, layout);
+        Degit[i]->setDegitSize(place.degitSize);
+        Degit[i]->setGeometry(place.rect);
+    }
+    placeNumberLabels();
+    lblPage->setVisible(layout == BoardLayout::Tickets36);
+
+    const QSize size = layout == BoardLayout::Tickets36 ? QSize(BoardFace::Tickets36::Width, BoardFace::Tickets36::Height)
+                                                        : QSize(BoardFace::Width, BoardFace::Height);
+    setFixedSize(size);
+    setMask(shapeRegion(size));
+
+    // ON1 and ON2 share a face, so the first match names the state.
+    const std::array<qint64, 3> shown{imgRes[0].Picture.cacheKey(), imgRes[1].Picture.cacheKey(),
+                                      imgRes[2].Picture.cacheKey()};
+    loadFaces();
+    imgRes[2].Picture = imgRes[1].Picture;
+    for (size_t k = 0; k < shown.size(); ++k) {
+        if (m_picture.cacheKey() == shown[k]) {
+            m_picture = imgRes[k].Picture;
+            break;
+        }
+    }
+    update();
+    setTicketPage(0);
+}
+
+void Form1::setTicketPage(int page)
+{
+    if (page == m_page)
+        return;
+    m_page = page;
+    mdl517_000::SeirikenNumSet(*this, numbering.nStyle, numbering.nZeroPad);
+}
+
+void Form1::setNumberColour(std::int32_t colour)
+{
+    QPalette palette = lblSeiriNum[1]->palette();
+    palette.setColor(QPalette::WindowText, VbColor::toQColor(colour));
+    for (int i = 1; i <= 36; ++i)
+        lblSeiriNum[i]->setPalette(palette);
+    lblPage->setPalette(palette);
 }
 
 int Form1::runProgram(const std::function<void()>& shown, const std::function<void()>& up)

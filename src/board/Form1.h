@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardLayout.h"
 #include "board/ClockTimer.h"
 
 #include <QPixmap>
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,9 +71,39 @@ public:
     // The board's rounded shape for a client area of the given size.
     static QRegion shapeRegion(const QSize& client);
 
+    // The board the window is laid out as: the twelve-ticket board (the
+    // default) or the thirty-six-ticket board, whose window is wider and
+    // whose number labels and page indicator are on the face. Switching
+    // moves and sizes the cells and labels, reshapes the window, puts the
+    // layout's built-in faces in imgRes and shows the first page; a built-in
+    // face on show becomes the same state's face of the new layout. The
+    // colours and captions that the options apply are the caller's to apply
+    // again (SetProp).
+    BoardLayout boardLayout() const { return m_layout; }
+    void setBoardLayout(BoardLayout layout);
+
+    // The page of tickets on show on the thirty-six-ticket board (0 for
+    // tickets 1 to 36); a new page writes its numbers into the labels in the
+    // numbering style last given to SeirikenNumSet.
+    int ticketPage() const { return m_page; }
+    void setTicketPage(int page);
+
+    // The colour of the ticket numbers: the labels and the page indicator.
+    void setNumberColour(std::int32_t colour);
+
+    // The numbering style and zero padding the labels were last written in.
+    struct Numbering
+    {
+        int nStyle = 0;
+        int nZeroPad = 0;
+    };
+    Numbering numbering;
+
     std::array<M_Degit*, 37> Degit{};
     std::array<M_Degit*, 2> TimeDegit{};
     std::array<QLabel*, 37> lblSeiriNum{};
+    // Which tickets are on show, "1～36"; only on the thirty-six-ticket board.
+    QLabel* lblPage = nullptr;
     std::array<ImageHolder, 3> imgRes{};
     ChimeiCtl_A* ChimeiCtl = nullptr;
     ClockTimer* Timer1 = nullptr;
@@ -88,6 +120,8 @@ private:
     void createCells();
     void createClock();
     void createNumberLabels();
+    void placeNumberLabels();
+    void loadFaces();
 
     // The options dialog outlives the panel, which reads its controls.
     std::unique_ptr<frmOption> m_option;
@@ -97,4 +131,6 @@ private:
     std::function<QTime()> m_now = [] { return QTime::currentTime(); };
     std::optional<QPoint> m_dragOffset;
     bool m_loaded = false;
+    BoardLayout m_layout = BoardLayout::Tickets12;
+    int m_page = 0;
 };

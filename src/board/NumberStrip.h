@@ -24,7 +24,14 @@ struct Plan
 
 // The plan of a style: 0 numbers 1 to 36; 1 numbers 0 to 35; 2 to 11 a word
 // for "no ticket" first, then 1 to 35 (even styles) or 2 to 36 (odd ones).
-// Other styles write no caption.
-Plan plan(int nStyle, int nZeroPad);
+// Other styles write no caption. A later page of the thirty-six-ticket board
+// (page 1 and on) goes on counting where the page before it ended, every
+// label a number in the digit face; labels past the last ticket are empty.
+Plan plan(int nStyle, int nZeroPad, int page = 0);
+
+// The numbers a page's labels run through in a style, "1～36" (half-width,
+// without padding; the word of the first page left out). Unknown styles
+// count as style 0.
+QString pageRange(int nStyle, int page);
 
 } // namespace NumberStrip

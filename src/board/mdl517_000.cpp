@@ -31,7 +31,11 @@ void showStripError(const AppError& error)
 void SeirikenNumSet(Form1& board, int nStyle, int nZeroPad)
 {
     try {
-        const NumberStrip::Plan plan = NumberStrip::plan(nStyle, nZeroPad);
+        // A page turn of the thirty-six-ticket board writes its numbers in
+        // the same style.
+        board.numbering = {nStyle, nZeroPad};
+        board.lblPage->setText(NumberStrip::pageRange(nStyle, board.ticketPage()));
+        const NumberStrip::Plan plan = NumberStrip::plan(nStyle, nZeroPad, board.ticketPage());
         QLabel* first = board.lblSeiriNum[1];
         QFont font = first->font();
         if (plan.firstInDigitFace) {

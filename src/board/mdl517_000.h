@@ -6,8 +6,10 @@ class Form1;
 namespace mdl517_000 {
 
 // Writes the ticket numbers into the 36 number labels in numbering style
-// nStyle, zero-padding one-digit numbers when nZeroPad is non-zero. A failure
-// is shown and ends the writing; the labels written keep their captions.
+// nStyle, zero-padding one-digit numbers when nZeroPad is non-zero: those of
+// the page on show (the first, on the twelve-ticket board), and the page's
+// range into the page indicator. A failure is shown and ends the writing;
+// the labels written keep their captions.
 void SeirikenNumSet(Form1& board, int nStyle, int nZeroPad);
 
 // Blanks the 36 fare cells: only their unlit "8"s remain.

@@ -1,10 +1,12 @@
 #include "controls/M_Degit.h"
 
+#include "controls/DegitAccessible.h"
 #include "controls/DegitText.h"
 #include "controls/SevenSegment.h"
 #include "platform/ApiLib.h"
 #include "platform/VbColor.h"
 
+#include <QAccessible>
 #include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
@@ -76,6 +78,7 @@ M_Degit::M_Degit(QWidget* parent)
     m_lCharExtra = style.lCharExtra;
     m_bBoldDigits = style.bBoldDigits;
 
+    DegitAccessible::install();
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(52, 20);
     DrawDegit(QStringLiteral("0"), m_BaseForeColor, m_DegitForeColor);
@@ -188,6 +191,7 @@ void M_Degit::ReadProperties(const QVariantMap& bag)
     m_BackColor = bag.value(QStringLiteral("BackColor"), 0x808080).toInt();
     // A new background wipes the surface; the value appears at the next drawing.
     clearSurface();
+    showText(QString());
     update();
 }
 
@@ -232,7 +236,19 @@ void M_Degit::DrawDegit(const QVariant& value, std::int32_t unlitColor, std::int
         x += advance;
     }
     p.end();
+    showText(s.trimmed());
     update();
+}
+
+void M_Degit::showText(const QString& text)
+{
+    if (text == m_shownText)
+        return;
+    m_shownText = text;
+    if (QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, text);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void M_Degit::resizeToDigits()

@@ -71,6 +71,9 @@ public:
 
     // The retained surface, as the cell shows it.
     const QImage& surface() const { return m_surface; }
+    // The characters lit at the last drawing, without the unlit positions
+    // around them: "170", "005", "" for a blank cell.
+    const QString& shownText() const { return m_shownText; }
 
 signals:
     void DblClick();
@@ -86,6 +89,7 @@ private:
     void resizeToDigits();
     void redraw();
     void clearSurface();
+    void showText(const QString& text);
 
     bool m_UserSet = true;
     std::int32_t m_BaseForeColor = 0x969696;
@@ -101,4 +105,5 @@ private:
     std::int32_t m_lCharExtra = 0;
     bool m_bBoldDigits = true;
     QImage m_surface;
+    QString m_shownText;
 };

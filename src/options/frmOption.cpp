@@ -10,7 +10,6 @@
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
-#include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "settings/mdlIniIo_517.h"
 #include "speech/mdlM_Tape.h"
@@ -803,13 +802,10 @@ void frmOption::SetProp()
     mdl517_000::SeirikenNumSet(board, Combo2->currentIndex(), Check2->isChecked() ? 1 : 0);
 
     const int state = m_panel->Option4[0]->isChecked() ? 0 : m_panel->Option4[1]->isChecked() ? 1 : 2;
-    QPalette palette = board.lblSeiriNum[1]->palette();
-    palette.setColor(QPalette::WindowText, VbColor::toQColor(Command5[static_cast<size_t>(state)]->BackColor()));
-    for (int i = 1; i <= 36; ++i)
-        board.lblSeiriNum[static_cast<size_t>(i)]->setPalette(palette);
+    board.setNumberColour(Command5[static_cast<size_t>(state)]->BackColor());
 
     for (int i = 1; i <= 36; ++i) {
-        const size_t first = static_cast<size_t>(3 * ((i - 1) / 12));
+        const size_t first = static_cast<size_t>(3 * BoardLayouts::colourGroup(board.boardLayout(), i));
         board.Degit[static_cast<size_t>(i)]->setBackColor(Command8[first]->BackColor());
         board.Degit[static_cast<size_t>(i)]->setBaseForeColor(Command8[first + 1]->BackColor());
         board.Degit[static_cast<size_t>(i)]->setDegitForeColor(Command8[first + 2]->BackColor());

@@ -1,6 +1,7 @@
 #include "panel/DataIo.h"
 
 #include "panel/Hy3File.h"
+#include "panel/Hy3Layout.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
 #include "readings/Yomi.h"
@@ -123,11 +124,18 @@ LoadResult LoadFareFile(const QString& path, std::vector<int>* undecodable)
 
     std::vector<int> badNames;
     std::vector<FareRecord> records = Hy3File::readRecords(file, count, &badNames);
+    BoardLayout layout = BoardLayout::Tickets12;
+    try {
+        layout = Hy3Layout::read(file);
+    } catch (const AppError&) {
+        return LoadResult::BadLayout;
+    }
     file.close();
 
     ClearFareTable();
     std::move(records.begin(), records.end(), FareTable.begin() + 1);
     nStoredRows = count;
+    RouteLayout = layout;
     nCurIndex = static_cast<std::int16_t>(nKukan - 1);
     // The route's stop names are names wherever an announcement says them.
     QStringList names;

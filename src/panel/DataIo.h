@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardLayout.h"
 #include "panel/FareRecord.h"
 
 #include <QString>
@@ -27,6 +28,10 @@ inline std::int16_t nCurIndex = 0;   // row on show - 1
 // row stay within them even when nDataCount comes from a file that was
 // refused or failed to load.
 inline int nStoredRows = 0;
+
+// The board the route that is set is laid out for, from the trailer of its
+// fare file; it changes with the rows.
+inline BoardLayout RouteLayout = BoardLayout::Tickets12;
 
 // Stores one cell of a row: column 1 the stop name, 2 the ticket number,
 // 3 to 152 the data columns 1 to 150. Error 9 for a row or column outside,
@@ -64,11 +69,13 @@ enum class LoadResult {
     FileMissing,     // the file is not there
     NoData,          // N = 0
     SectionTooLarge, // nKukan > N - 1
+    BadLayout,       // bytes after the last record that start as the layout's trailer but are not one
 };
 
 // Reads the fare file into FareTable for the start section nKukan.
 // nDataCount takes N as soon as it is read; FareTable, nStoredRows and
-// nCurIndex change together, only once the whole file has been read. A
+// nCurIndex change together, with RouteLayout, only once the whole file
+// (the records and what follows them) has been read. A
 // refused file (the results below, more than 301 rows, a short or damaged
 // file) leaves the route that is set, and its row on show, as they were; the
 // failures other than the results are thrown. A stop name with bytes that

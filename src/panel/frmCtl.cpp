@@ -1,6 +1,7 @@
 #include "panel/frmCtl.h"
 
 #include "board/Form1.h"
+#include "board/TicketPages.h"
 #include "controls/ChimeiCtl_A.h"
 #include "controls/M_Degit.h"
 #include "options/ColorButton.h"
@@ -11,7 +12,6 @@
 #include "platform/ApiLib.h"
 #include "platform/FontSubst.h"
 #include "platform/Twips.h"
-#include "platform/VbColor.h"
 #include "platform/mdlSeiriken.h"
 #include "sound/AudioOutput.h"
 #include "speech/mdlM_Tape.h"
@@ -41,6 +41,8 @@
 #include <QScrollBar>
 #include <QTime>
 #include <QTimer>
+
+#include <span>
 
 namespace {
 
@@ -89,6 +91,8 @@ const QString kMissingRoute = QStringLiteral("指定した系統のデータが�
 const QString kNoData = QStringLiteral("指定した系統はデータの数が0(未登録)の可能性があります...");
 const QString kSectionTooLarge =
     QStringLiteral("指定した区間はデータの数よりも多いです...\r\n  解決法：正しい区間を入力して下さい.");
+const QString kBadLayout = QStringLiteral("指定した系統のデータの末尾にある運賃表示器の指定が壊れています...\r\n"
+                                          "  解決法：運賃データを作り直して下さい.");
 
 constexpr int kLampTestMs = 3000;
 
@@ -129,6 +133,7 @@ frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
     createKeypadPanel();
     createSwitches();
     createPreviewPane();
+    createPageTimer();
     connectHandlers();
     Form_Load();
 }
@@ -248,10 +253,20 @@ void frmCtl::Command4_Click()
 
 void frmCtl::Command8_Click()
 {
-    const QString text = QStringLiteral("型番：%1\r\nバージョン：%2\r\n\r\n%3\r\n%4\r\n")
+    // The voices are licensed on condition that they are credited.
+    const QString text = QStringLiteral("型番：%1\r\nバージョン：%2\r\n\r\n%3\r\n%4\r\n\r\n%5\r\n")
                              .arg(ApiLib::ExeName(), QStringLiteral(APP_VERSION),
                                   QStringLiteral("運賃表示器シミュレーター"),
-                                  QStringLiteral("停名表示には東雲フォント、IPAフォントを使用しています。"));
+                                  QStringLiteral("停名表示には東雲フォント、IPAフォントを使用しています。"),
+                                  QStringLiteral(
+                                      "放送の声には Open JTalk と次の HTS voice を使用しています。\r\n"
+                                      "・Mei (MMDAgent Project Team)\r\n"
+                                      "　Copyright (c) 2009-2013 Nagoya Institute of Technology\r\n"
+                                      "・NIT ATR503 M001 (HTS Working Group)\r\n"
+                                      "　Copyright (c) 2003-2012 Nagoya Institute of Technology,\r\n"
+                                      "　2003-2008 Tokyo Institute of Technology\r\n"
+                                      "いずれも Creative Commons Attribution 3.0 (CC BY 3.0) の下で\r\n"
+                                      "提供されています: http://creativecommons.org/licenses/by/3.0/"));
     m_board.setEnabled(false);
     const auto enableAgain = qScopeGuard([this] { m_board.setEnabled(true); });
     ApiLib::Call_dlg110(this, 1, text);
@@ -405,6 +420,13 @@ void frmCtl::createPreviewPane()
     Combo1 = place(new QComboBox(this), 5430, 2160, 3000, 300);
 }
 
+void frmCtl::createPageTimer()
+{
+    tmrPage = new QTimer(this);
+    tmrPage->setInterval(PageTurnMs);
+    connect(tmrPage, &QTimer::timeout, this, [this] { ApiLib::guarded([this] { tmrPage_Timer(); }); });
+}
+
 void frmCtl::connectHandlers()
 {
     for (int i = 0; i < 2; ++i) {
@@ -526,16 +548,14 @@ void frmCtl::Option4_Click(int Index)
         ApiLib::MsgBox(QStringLiteral("エラーです。\r\n\r\nエラーコード：%1%2").arg(e.number()).arg(pictureErrorDetail(e.number())),
                        ApiLib::vbOKOnly | ApiLib::vbCritical, QStringLiteral("エラー"));
     }
-    QPalette palette = m_board.lblSeiriNum[1]->palette();
-    palette.setColor(QPalette::WindowText, VbColor::toQColor(colour));
-    for (int i = 1; i <= 36; ++i)
-        m_board.lblSeiriNum[static_cast<size_t>(i)]->setPalette(palette);
+    m_board.setNumberColour(colour);
 }
 
 void frmCtl::Check1_Click()
 {
     const bool clear = Check1->isChecked();
     if (clear) {
+        stopPaging();
         showName(QString());
         for (int i = 1; i <= 36; ++i)
             m_board.Degit[i]->ResetDegit(0);
@@ -654,6 +674,9 @@ void frmCtl::setRoute()
     case DataIo::LoadResult::SectionTooLarge:
         ApiLib::MsgBox(kSectionTooLarge);
         return;
+    case DataIo::LoadResult::BadLayout:
+        ApiLib::MsgBox(kBadLayout);
+        return;
     case DataIo::LoadResult::Loaded:
         break;
     }
@@ -662,6 +685,7 @@ void frmCtl::setRoute()
     if (!undecodable.empty())
         ApiLib::Note(undecodableNamesNote(undecodable), ApiLib::vbOKOnly, this);
 
+    showBoardFor(DataIo::RouteLayout);
     m_board.ChimeiCtl->SetChimei(QStringLiteral("系統設定"));
     lampTest();
     Command2[0]->setEnabled(true);
@@ -670,6 +694,19 @@ void frmCtl::setRoute()
     strKeitoDate = m_options.Option4[2]->isChecked() ? m_options.Label10->text()
                                                      : QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy"));
     DispData(DataIo::nCurIndex + 1);
+}
+
+// The board takes the layout of the route that is set, with the settings
+// the options apply to it, and starts again from its first page; no page
+// turns during the lamp test.
+void frmCtl::showBoardFor(BoardLayout layout)
+{
+    stopPaging();
+    if (m_board.boardLayout() != layout) {
+        m_board.setBoardLayout(layout);
+        m_options.SetProp();
+    }
+    m_board.setTicketPage(0);
 }
 
 void frmCtl::lampTest()
@@ -712,11 +749,21 @@ void frmCtl::playStepSound(int row)
 void frmCtl::DispData(int nIndex)
 {
     const DataIo::FareRecord& row = DataIo::Row(nIndex);
-    const bool lateNight = Check2->isChecked();
-    for (int i = DataIo::nKukan; i <= 36; ++i) {
-        const int v = row.Fare[static_cast<size_t>(i - 1)];
-        // Doubled in 32 bits: a fare above 16383 shows its real double.
-        m_board.Degit[i]->setValue(lateNight && v != -1 ? 2 * v : v);
+    m_rowOnShow = nIndex;
+    m_lateNightOnShow = Check2->isChecked();
+    if (m_board.boardLayout() == BoardLayout::Tickets36) {
+        m_pages = TicketPages::pagesToShow(std::span(row.Fare), DataIo::nKukan);
+        showPage(nIndex, m_pages.front());
+        if (m_pages.size() > 1)
+            tmrPage->start();
+        else
+            tmrPage->stop();
+    } else {
+        for (int i = DataIo::nKukan; i <= 36; ++i) {
+            const int v = row.Fare[static_cast<size_t>(i - 1)];
+            // Doubled in 32 bits: a fare above 16383 shows its real double.
+            m_board.Degit[i]->setValue(m_lateNightOnShow && v != -1 ? 2 * v : v);
+        }
     }
     showInformationDigits(nIndex);
     drawTicketPreview(nIndex);
@@ -728,6 +775,48 @@ void frmCtl::DispData(int nIndex)
     // row's fares.
     if (given == m_board.ChimeiCtl->namesGiven())
         showLatestName();
+}
+
+// One page of the thirty-six-ticket board: cell k shows the fare of the
+// page's k-th ticket. Tickets below the start section are never written,
+// as on the twelve-ticket board: their cells keep what they show while the
+// page stays, and show the lamp test's 0 again when the page changes. Cells
+// past the last ticket stay dark.
+void frmCtl::showPage(int nIndex, int page)
+{
+    const DataIo::FareRecord& row = DataIo::Row(nIndex);
+    const bool turning = page != m_board.ticketPage();
+    for (int cell = 1; cell <= TicketPages::PerPage; ++cell) {
+        const int ticket = TicketPages::ticketAt(page, cell);
+        M_Degit* target = m_board.Degit[static_cast<size_t>(cell)];
+        if (ticket > TicketPages::LastTicket) {
+            target->setValue(QStringLiteral(" "));
+        } else if (ticket < DataIo::nKukan) {
+            if (turning)
+                target->setValue(static_cast<std::int16_t>(0));
+        } else {
+            const int v = row.Fare[static_cast<size_t>(ticket - 1)];
+            target->setValue(m_lateNightOnShow && v != -1 ? 2 * v : v);
+        }
+    }
+    m_board.setTicketPage(page);
+}
+
+void frmCtl::tmrPage_Timer()
+{
+    if (m_pages.size() < 2 || Check1->isChecked()) {
+        stopPaging();
+        return;
+    }
+    showPage(m_rowOnShow, TicketPages::nextPage(m_pages, m_board.ticketPage()));
+    // The information digits cover the fares of every page.
+    showInformationDigits(m_rowOnShow);
+}
+
+void frmCtl::stopPaging()
+{
+    tmrPage->stop();
+    m_pages.clear();
 }
 
 // A change of the board that shows a name of its own.

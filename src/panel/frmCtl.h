@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/BoardLayout.h"
+
 #include <QImage>
 #include <QRegion>
 #include <QWidget>
@@ -7,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class DigitWheel;
 class Form1;
@@ -20,6 +23,7 @@ class QRadioButton;
 class QScrollBar;
 class QComboBox;
 class QMenu;
+class QTimer;
 
 // The operation panel ("集中操作盤"): route entry on the keypad or the digit
 // wheels, route setting, stepping along the route and the display switches.
@@ -54,8 +58,14 @@ public:
     void CommandButton1_Click(int Index);
     // Stepping: Index 0 back, 1 forward.
     void Command2_Click(int Index);
-    // Shows row nIndex of the fare table on the board.
+    // Shows row nIndex of the fare table on the board. On the
+    // thirty-six-ticket board a row whose tickets fill more than one page
+    // shows its first page and starts tmrPage.
     void DispData(int nIndex);
+    // Turns the thirty-six-ticket board to the row's next page that holds
+    // an issued ticket; runs only while the row on show has more than one.
+    void tmrPage_Timer();
+    static constexpr int PageTurnMs = 5000;
     void List2_Click();
     void List3_Click();
     void cmdTapeSet_Click();
@@ -123,6 +133,7 @@ public:
     QLabel* Label4 = nullptr;
     QLabel* picSeirikenPrev = nullptr;
     QComboBox* Combo1 = nullptr;
+    QTimer* tmrPage = nullptr;
 
     // The keypad keys' rounded shapes, one per key.
     std::array<QRegion, 12> hKeyRgn{};
@@ -136,11 +147,15 @@ private:
     void createKeypadPanel();
     void createSwitches();
     void createPreviewPane();
+    void createPageTimer();
     void connectHandlers();
 
     void setRoute();
     void lampTest();
     void showInformationDigits(int nIndex);
+    void showBoardFor(BoardLayout layout);
+    void showPage(int nIndex, int page);
+    void stopPaging();
     void playStepSound(int row);
     void drawTicketPreview(int nIndex);
     void showName(const QString& name);
@@ -150,6 +165,11 @@ private:
     void loadTape(const QString& tpDir);
 
     QImage m_preview;
+    // The row on show, the pages it shows, and whether its fares were
+    // doubled: a page turn shows the same display's next page.
+    int m_rowOnShow = 1;
+    std::vector<int> m_pages;
+    bool m_lateNightOnShow = false;
     // The stop name of the latest change of the board (a display, a display
     // clear, the column's restart after the options): the name on show
     // always belongs to the fares on show.

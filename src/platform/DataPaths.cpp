@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextStream>
 
 #include "platform/EngineLibraries.h"
@@ -20,6 +21,8 @@ const QString DebianDefaultGm = QStringLiteral("/usr/share/sounds/sf2/default-GM
 const QString TimGm6mb = QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2");
 // The dictionary the readings and the transit words are made for.
 const QString IpadicUtf8 = QStringLiteral(SPEECH_DICTIONARY_DIR);
+// Where open-jtalk-mecab-naist-jdic puts Open JTalk's dictionary.
+const QString NaistJdic = QStringLiteral("/var/lib/mecab/dic/open-jtalk/naist-jdic");
 
 bool isSoundFontFile(const QString& path)
 {
@@ -59,20 +62,31 @@ QString dataFromProgramDir()
     return QStringLiteral(DATA_FROM_BINDIR);
 }
 
-QString samplesDirFor(const QString& programDir)
+namespace {
+
+// The folder name of the program's own data, installed or built, beside
+// programDir; empty when it is not there.
+QString ownDataDirFor(const QString& programDir, const QString& name)
 {
     if (programDir.isEmpty())
         return {};
     const QDir bin(programDir);
-    const QString installed = QDir::cleanPath(bin.filePath(dataFromProgramDir() + QStringLiteral("/samples")));
+    const QString installed = QDir::cleanPath(bin.filePath(dataFromProgramDir() + QLatin1Char('/') + name));
     if (QFileInfo(installed).isDir())
         return installed;
-    // The build puts the programs in build/bin and the samples in
-    // build/samples; the tests' folder must not pick them up.
-    const QString built = QDir::cleanPath(bin.filePath(QStringLiteral("../samples")));
+    // The build puts the programs in build/bin and their data in build/;
+    // the tests' folder must not pick them up.
+    const QString built = QDir::cleanPath(bin.filePath(QStringLiteral("../") + name));
     if (bin.dirName() == QStringLiteral("bin") && QFileInfo(built).isDir())
         return built;
     return {};
+}
+
+} // namespace
+
+QString samplesDirFor(const QString& programDir)
+{
+    return ownDataDirFor(programDir, QStringLiteral("samples"));
 }
 
 QString samplesDir()
@@ -169,6 +183,57 @@ PlaceNameFiles placeNameFiles()
     return findPlaceNameFiles(QStringLiteral("/usr/share/edict/enamdict"), QStringLiteral("/usr/share/skk"));
 }
 
+Located openJTalkProgram()
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("open_jtalk"));
+    if (!program.isEmpty())
+        return {program, {}};
+    return {QStringLiteral("/usr/bin/open_jtalk"), QStringLiteral("open-jtalk")};
+}
+
+Located openJTalkDictionary()
+{
+    if (isDictionaryDir(NaistJdic))
+        return {NaistJdic, {}};
+    return {NaistJdic, QStringLiteral("open-jtalk-mecab-naist-jdic")};
+}
+
+QString voicesDirFor(const QString& programDir)
+{
+    const QString dir = ownDataDirFor(programDir, QStringLiteral("voices"));
+    return QFileInfo(QDir(dir).filePath(DefaultVoiceFile)).isFile() ? dir : QString();
+}
+
+Located voices()
+{
+    const QString chosen = environment(VoicesVariable);
+    if (!chosen.isEmpty()) {
+        if (QFileInfo(QDir(chosen).filePath(DefaultVoiceFile)).isFile())
+            return {chosen, {}};
+        return {chosen, QStringLiteral("環境変数 %1 のフォルダー (%2) に Open JTalk の声 (%3) がありません。")
+                            .arg(VoicesVariable, chosen, DefaultVoiceFile)};
+    }
+    const QString dir = voicesDirFor(QCoreApplication::applicationDirPath());
+    if (!dir.isEmpty())
+        return {dir, {}};
+    return {dir, QStringLiteral("Open JTalk の声 (%1) がありません。517 を導入し直してください。").arg(DefaultVoiceFile)};
+}
+
+QString openJTalkMissing()
+{
+    QStringList packages;
+    for (const Located& located : {openJTalkProgram(), openJTalkDictionary()}) {
+        if (!located.found())
+            packages << located.missing;
+    }
+    if (!packages.isEmpty())
+        return QStringLiteral("Open JTalk がないため、放送は espeak-ng の声で読みます。%1 を導入してください。")
+            .arg(packages.join(QStringLiteral(" と ")));
+    if (const Located voice = voices(); !voice.found())
+        return voice.missing + QStringLiteral("放送は espeak-ng の声で読みます。");
+    return {};
+}
+
 QStringList missingNotes()
 {
     QStringList notes;
@@ -178,6 +243,8 @@ QStringList missingNotes()
     }
     if (const PlaceNameFiles places = placeNameFiles(); !places.missing.isEmpty())
         notes << places.missing;
+    if (const QString openJTalk = openJTalkMissing(); !openJTalk.isEmpty())
+        notes << openJTalk;
     return notes;
 }
 

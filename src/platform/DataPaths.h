@@ -4,14 +4,16 @@
 #include <QStringList>
 
 // Where the program finds the files that are not the user's: its own sample
-// data, the General MIDI soundfont and MeCab's IPA dictionary. Installed, the
-// samples sit under the install prefix and the other two belong to the
-// system, so nothing here is a fixed path of the build machine.
+// data and voices, the General MIDI soundfont, MeCab's IPA dictionary and
+// Open JTalk. Installed, the samples and voices sit under the install prefix
+// and the rest belongs to the system, so nothing here is a fixed path of the
+// build machine.
 namespace DataPaths {
 
 // Each names a file or folder that wins over anything the system says.
 inline const QString SoundFontVariable = QStringLiteral("FAREBOARD_SOUNDFONT");
 inline const QString DictionaryVariable = QStringLiteral("FAREBOARD_MECAB_DIC");
+inline const QString VoicesVariable = QStringLiteral("FAREBOARD_VOICES");
 
 // What a lookup found. When nothing usable is there, missing tells the user
 // what is missing and how to get it, and path is where it was expected, so
@@ -61,6 +63,20 @@ struct PlaceNameFiles
 };
 PlaceNameFiles placeNameFiles();
 PlaceNameFiles findPlaceNameFiles(const QString& enamdict, const QString& skkDir);
+// Open JTalk's program and the dictionary it analyses with (its own NAIST
+// dictionary, not MeCab's).
+Located openJTalkProgram();
+Located openJTalkDictionary();
+// The default voice, Mei, inside the voices folder.
+inline const QString DefaultVoiceFile = QStringLiteral("mei/mei_normal.htsvoice");
+// The folder of the program's voices for Open JTalk, each in a folder of its
+// own with its licence: the variable's folder when it is set, else
+// <prefix>/share/517/voices beside an installed program, build/voices beside
+// one run from the build tree. A folder counts when it holds the default voice.
+Located voices();
+QString voicesDirFor(const QString& programDir);
+// Why Open JTalk cannot speak, naming what to install, or an empty text.
+QString openJTalkMissing();
 
 // One message per missing piece, for the start-up.
 QStringList missingNotes();

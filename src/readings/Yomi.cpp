@@ -451,6 +451,29 @@ bool isPersonKata(const std::vector<Token>& tokens, std::size_t i)
 
 // --- building the text -------------------------------------------------------------
 
+// The pieces of a text in order. A word without a reading is left out.
+class PieceList
+{
+public:
+    void word(const QString& kana, bool newPhrase, const QString& surface, Source source)
+    {
+        if (!kana.isEmpty())
+            m_pieces.push_back({Piece::Kind::Word, surface, kana, source, newPhrase});
+    }
+    void pause(QChar mark, const QString& surface)
+    {
+        m_pieces.push_back({Piece::Kind::Pause, surface, QString(mark), Source::Dictionary, false});
+    }
+    void wordBreak(const QString& surface)
+    {
+        m_pieces.push_back({Piece::Kind::Break, surface, QString(), Source::Dictionary, false});
+    }
+    std::vector<Piece> take() { return std::move(m_pieces); }
+
+private:
+    std::vector<Piece> m_pieces;
+};
+
 // The speakable text: phrases separated by spaces, so that the voice places
 // its accents per phrase, and pauses as 、 and 。.
 class Speakable
@@ -458,8 +481,6 @@ class Speakable
 public:
     void word(const QString& kana, bool newPhrase)
     {
-        if (kana.isEmpty())
-            return;
         if ((newPhrase || m_break) && !m_text.isEmpty() && !endsInPause())
             m_text += QLatin1Char(' ');
         m_break = false;
@@ -519,12 +540,12 @@ bool startsPhrase(const Token& t, const Token* previous)
     return !(pos == QStringLiteral("名詞") && previous->pos() == QStringLiteral("名詞"));
 }
 
-void addSymbol(Speakable& out, const QString& surface)
+void addSymbol(PieceList& out, const QString& surface)
 {
     static const QString shortPause = QStringLiteral("、,・");
     static const QString fullStop = QStringLiteral("。.!");
     if (surface == QLatin1String("%")) {
-        out.word(QStringLiteral("パーセント"), false);
+        out.word(QStringLiteral("パーセント"), false, surface, Source::Rule);
         return;
     }
     QChar mark;
@@ -537,9 +558,9 @@ void addSymbol(Speakable& out, const QString& surface)
             mark = QChar(0x3001);
     }
     if (mark.isNull())
-        out.wordBreak();
+        out.wordBreak(surface);
     else
-        out.pause(mark);
+        out.pause(mark, surface);
 }
 
 bool hasKanji(const QString& s)
@@ -565,9 +586,10 @@ QString numberAt(const std::vector<Token>& tokens, std::size_t i, std::size_t& c
     return Numbers::kanjiToDigits(kanji);
 }
 
-// The speakable text of tokens parsed from normal with fixed.
-QString speak(const QString& normal, std::vector<Token> tokens, const std::vector<Text::Fixed>& fixed,
-              const Analyser& analyser)
+// The pieces of tokens parsed from normal with fixed, in the order of the
+// text.
+std::vector<Piece> speak(const QString& normal, std::vector<Token> tokens, const std::vector<Text::Fixed>& fixed,
+                         const Analyser& analyser)
 {
     std::size_t index = 0;
     if (const qsizetype at = destinationToSplit(tokens, index); at > 0) {
@@ -588,14 +610,19 @@ QString speak(const QString& normal, std::vector<Token> tokens, const std::vecto
         joined.insert(joined.end(), tokens.begin() + static_cast<std::ptrdiff_t>(index) + 1, tokens.end());
         tokens = std::move(joined);
     }
-    Speakable out;
+    PieceList out;
+    // What the text writes from token first to token last.
+    const auto surface = [&](std::size_t first, std::size_t last) {
+        const qsizetype end = tokens[last].begin + tokens[last].surface.size();
+        return normal.mid(tokens[first].begin, end - tokens[first].begin);
+    };
     const Token* previous = nullptr;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         const bool newPhrase = startsPhrase(t, previous);
         previous = &t;
         if (!t.fixed.isEmpty()) {
-            out.word(spokenSpelling(t.fixed), newPhrase);
+            out.word(spokenSpelling(t.fixed), newPhrase, t.surface, Source::Given);
             continue;
         }
         if (isDigits(t.surface) && i + 2 < tokens.size() && tokens[i + 1].surface == QLatin1String(".")
@@ -604,7 +631,8 @@ QString speak(const QString& normal, std::vector<Token> tokens, const std::vecto
             QString decimals;
             for (QChar c : tokens[i + 2].surface)
                 decimals += digitName(c.digitValue());
-            out.word(numberReading(t.surface) + QStringLiteral("テン") + decimals, newPhrase);
+            out.word(numberReading(t.surface) + QStringLiteral("テン") + decimals, newPhrase, surface(i, i + 2),
+                     Source::Number);
             i += 2;
             previous = &tokens[i];
             continue;
@@ -619,13 +647,9 @@ QString speak(const QString& normal, std::vector<Token> tokens, const std::vecto
                     const bool afterMonth = i >= 1 && tokens[i - 1].surface == QStringLiteral("月");
                     counted = Numbers::counted(digits, tokens[next].surface, afterMonth);
                 }
-                if (!counted.isEmpty()) {
-                    out.word(counted, newPhrase);
-                    i = next;
-                } else {
-                    out.word(numberReading(digits), newPhrase);
-                    i = next - 1;
-                }
+                const std::size_t last = counted.isEmpty() ? next - 1 : next;
+                out.word(counted.isEmpty() ? numberReading(digits) : counted, newPhrase, surface(i, last), Source::Number);
+                i = last;
                 previous = &tokens[i];
                 continue;
             }
@@ -635,38 +659,58 @@ QString speak(const QString& normal, std::vector<Token> tokens, const std::vecto
             continue;
         }
         if (isMaeBeforeGoing(tokens, i)) {
-            out.word(QStringLiteral("マエ"), false);
+            out.word(QStringLiteral("マエ"), false, t.surface, Source::Rule);
             continue;
         }
         if (isDestination(tokens, i)) {
-            out.word(QStringLiteral("ユキ"), false);
+            out.word(QStringLiteral("ユキ"), false, t.surface, Source::Rule);
             continue;
         }
         if (isChouSuffix(tokens, i)) {
-            out.word(QStringLiteral("チョー"), false);
+            out.word(QStringLiteral("チョー"), false, t.surface, Source::Rule);
             continue;
         }
         if (isBashiSuffix(tokens, i)) {
-            out.word(QStringLiteral("バシ"), false);
+            out.word(QStringLiteral("バシ"), false, t.surface, Source::Rule);
             continue;
         }
         if (isPersonKata(tokens, i)) {
-            out.word(QStringLiteral("カタ"), false);
+            out.word(QStringLiteral("カタ"), false, t.surface, Source::Rule);
             continue;
         }
         if (t.surface == QStringLiteral("々") && t.begin > 0 && isKanji(normal[t.begin - 1])) {
             // The repeat mark the dictionary has no word for (相野々): the
             // kanji before it once more.
-            out.word(spellOut(QString(normal[t.begin - 1]), analyser), false);
+            out.word(spellOut(QString(normal[t.begin - 1]), analyser), false, t.surface, Source::SpeltOut);
             continue;
         }
         const QString pronunciation = t.unknown ? QString() : t.pronunciation();
         if (pronunciation.isEmpty())
-            out.word(spellOut(t.surface, analyser), newPhrase);
+            out.word(spellOut(t.surface, analyser), newPhrase, t.surface, Source::SpeltOut);
         else if (t.isNoun() && hasKanji(t.surface))
-            out.word(lengthenEi(pronunciation), newPhrase);
+            out.word(lengthenEi(pronunciation), newPhrase, t.surface, Source::Dictionary);
         else
-            out.word(pronunciation, newPhrase);
+            out.word(pronunciation, newPhrase, t.surface, Source::Dictionary);
+    }
+    return out.take();
+}
+
+// The speakable text of pieces.
+QString joined(const std::vector<Piece>& pieces)
+{
+    Speakable out;
+    for (const Piece& piece : pieces) {
+        switch (piece.kind) {
+        case Piece::Kind::Word:
+            out.word(piece.reading, piece.newPhrase);
+            break;
+        case Piece::Kind::Pause:
+            out.pause(piece.reading.at(0));
+            break;
+        case Piece::Kind::Break:
+            out.wordBreak();
+            break;
+        }
     }
     return out.text();
 }
@@ -802,7 +846,7 @@ bool fixNames(const QString& normal, const std::vector<Token>& tokens, const Ana
         const QString name = start.first(length).toString();
         // The rules' reading of the name on its own: what follows it (駅)
         // must not change how a name is read.
-        const QString rules = speak(name, analyser.tokens(name), {}, analyser);
+        const QString rules = joined(speak(name, analyser.tokens(name), {}, analyser));
         std::vector<PlaceNames::Reading> readings = names->readings(name);
         const bool listed = std::any_of(readings.begin(), readings.end(),
                                         [&](const PlaceNames::Reading& r) { return PlaceNames::sameSound(r.kana, rules); });
@@ -815,7 +859,11 @@ bool fixNames(const QString& normal, const std::vector<Token>& tokens, const Ana
         });
         if (word && !listed)
             std::erase_if(readings, [](const PlaceNames::Reading& r) { return std::popcount(r.sources) < 2; });
-        const QString chosen = listed ? QString(rules).remove(QLatin1Char(' ')) : PlaceNames::choose(readings, rules);
+        // Where the dictionaries agree with the rules nothing is fixed: a voice
+        // that analyses the text itself then keeps its accent for the name.
+        if (listed)
+            continue;
+        const QString chosen = PlaceNames::choose(readings, rules);
         if (!chosen.isEmpty())
             fixed.push_back({span.begin, span.begin + length, chosen});
     }
@@ -920,7 +968,7 @@ QStringList loadReadingsFile(const QString& folder)
     return problems;
 }
 
-QString toSpeakable(const QString& text)
+std::vector<Piece> pieces(const QString& text)
 {
     QString normal = Text::normalise(text);
     static const QRegularExpression thousands(QStringLiteral("(?<=\\d),(?=\\d{3}(?!\\d))"));
@@ -940,6 +988,11 @@ QString toSpeakable(const QString& text)
     if (fixNames(normal, tokens, *mecab, fixed))
         tokens = mecab->tokens(normal, fixed);
     return speak(normal, std::move(tokens), fixed, *mecab);
+}
+
+QString toSpeakable(const QString& text)
+{
+    return joined(pieces(text));
 }
 
 } // namespace Yomi

@@ -41,6 +41,42 @@ inline constexpr char16_t UnknownMark = u'〓';
 // readings are read as given. Loads the dictionary when nothing is loaded yet.
 QString toSpeakable(const QString& text);
 
+// --- how each stretch of a text is read -------------------------------------------
+
+// Where a reading comes from. Anything but the dictionary is a reading that a
+// voice with a dictionary of its own would not find there.
+enum class Source {
+    Dictionary, // the word's entry (the transit words' included)
+    Number,     // a number, read together with the counter after it
+    Rule,       // how bus announcements read a word (行き ユキ, 町 チョー, 方 カタ ...)
+    Given,      // ruby in the text or one of the user's readings
+    SpeltOut,   // no entry: read a character at a time
+};
+
+// One stretch of a text and how it is read, in the order of the text.
+struct Piece
+{
+    enum class Kind {
+        Word,  // reading: katakana in pronunciation spelling, UnknownMark where unreadable
+        Pause, // reading: the pause, 、 (short), 。 (sentence end) or ? (a question's rise)
+        Break, // a symbol that only parts words; no reading
+    };
+    Kind kind = Kind::Word;
+    // The stretch as the readings saw it: normalised (full-width digits and
+    // Latin narrowed, variants replaced), ruby taken out.
+    QString surface;
+    QString reading;
+    Source source = Source::Dictionary;
+    bool newPhrase = false; // a word that begins a phrase of its own
+
+    bool changed() const { return source != Source::Dictionary; }
+    bool operator==(const Piece&) const = default;
+};
+
+// text read piece by piece; toSpeakable is these readings joined. Loads the
+// dictionary when nothing is loaded yet.
+std::vector<Piece> pieces(const QString& text);
+
 // A whole number written in ASCII digits, read in Japanese (12 -> ジューニ).
 // Numbers with a leading zero or more than twenty digits are read digit by
 // digit, as codes are.

@@ -117,18 +117,35 @@ EspeakSpeech::EspeakSpeech()
 {
 }
 
-EspeakSpeech::EspeakSpeech(const Paths& paths)
-    : m_output(AudioOutput::shared())
-    , m_paths(paths)
+namespace {
+
+void checkPaths(const EspeakSpeech::Paths& paths)
 {
     if (!QFileInfo(paths.dictionary + QStringLiteral("/sys.dic")).isFile())
         throw AppError(ErrNo::FileNotFound,
                        QStringLiteral("読み上げに使う MeCab の辞書 (%1) がありません。mecab-ipadic-utf8 を導入してください。")
                            .arg(paths.dictionary));
-    {
-        std::lock_guard lock(voiceMutex());
-        checkVoice(paths.voiceData);
+    std::lock_guard lock(voiceMutex());
+    checkVoice(paths.voiceData);
+}
+
+} // namespace
+
+QString EspeakSpeech::missing(const Paths& paths)
+{
+    try {
+        checkPaths(paths);
+    } catch (const AppError& e) {
+        return e.description();
     }
+    return {};
+}
+
+EspeakSpeech::EspeakSpeech(const Paths& paths)
+    : m_output(AudioOutput::shared())
+    , m_paths(paths)
+{
+    checkPaths(paths);
     // The worker does not ask the application for the name.
     m_worker = std::thread([this, program = ApiLib::ExeName()] { run(program); });
 }
@@ -182,30 +199,6 @@ void EspeakSpeech::Stop()
 std::int32_t EspeakSpeech::Status() const
 {
     return m_status;
-}
-
-void EspeakSpeech::AdjustDialog(QWidget* owner, const QString& title)
-{
-    const VoiceSettings before = m_settings;
-    ApiLib::SeamCall call{QStringLiteral("SpeechDialog"), title, {}, 0, {before.rate, before.pitch, before.volume}, {}};
-    const std::int32_t result = ApiLib::ShowModal(call, [this, owner](ApiLib::SeamCall& c) {
-        SpeechAdjustDialog dialog(owner, c.title, {c.numbers[0], c.numbers[1], c.numbers[2]});
-        // The test speaks with the values as they stand; cancel puts the old
-        // ones back below.
-        QObject::connect(&dialog, &SpeechAdjustDialog::testRequested, [this](const VoiceSettings& values) {
-            setSettings(values);
-            Speak(TestSentence);
-        });
-        const bool accepted = dialog.exec() == QDialog::Accepted;
-        const VoiceSettings v = dialog.values();
-        c.numbers = {v.rate, v.pitch, v.volume};
-        return accepted ? 1 : 0;
-    });
-    if (result == 0)
-        setSettings(before);
-    else
-        setSettings({call.numbers.value(0, before.rate), call.numbers.value(1, before.pitch),
-                     call.numbers.value(2, before.volume)});
 }
 
 QString EspeakSpeech::voiceInput(const QString& speakable)
@@ -364,9 +357,4 @@ bool EspeakSpeech::deliver(const short* wav, int count, std::uint64_t generation
             m_tap(wav, static_cast<std::size_t>(count));
     }
     return true;
-}
-
-std::unique_ptr<SpeechEngine> createSpeechEngine()
-{
-    return std::make_unique<EspeakSpeech>();
 }

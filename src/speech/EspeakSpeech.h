@@ -2,8 +2,7 @@
 
 #include "platform/DataPaths.h"
 #include "readings/Yomi.h"
-#include "speech/SpeechAdjustDialog.h"
-#include "speech/SpeechEngine.h"
+#include "speech/Voice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,7 +24,7 @@ class AudioOutput;
 // dictionary and the voice, so that making the engine costs the start-up
 // only a look whether they are there; a request made before they are loaded
 // waits for them.
-class EspeakSpeech final : public SpeechEngine
+class EspeakSpeech final : public Voice
 {
 public:
     struct Paths
@@ -35,8 +34,9 @@ public:
         QString voiceData;
     };
 
-    // What the test button says.
-    static inline const QString TestSentence = QStringLiteral("次は、市役所前です。お降りの方はお知らせください。");
+    // Why the voice cannot speak with these paths, naming what to install, or
+    // an empty text. Loads nothing but espeak-ng's library.
+    static QString missing(const Paths& paths);
 
     // Raises AppError when MeCab's dictionary, espeak-ng or its Japanese voice
     // is missing. Should loading them fail all the same, every request fails
@@ -48,15 +48,15 @@ public:
     EspeakSpeech& operator=(const EspeakSpeech&) = delete;
 
     void Speak(const QString& text) override;
+    // espeak-ng's first sound follows Speak within milliseconds: nothing is
+    // made ready ahead.
+    void Prepare(const QString& text) override { (void)text; }
     void Stop() override;
     std::int32_t Status() const override;
-    // Goes through ApiLib's dialog seam as kind "SpeechDialog" with numbers
-    // {rate, pitch, volume}; an answer of 0 cancels.
-    void AdjustDialog(QWidget* owner, const QString& title) override;
 
-    // Kept for the engine's life (the run); used from the next Speak on.
+    // Used from the next Speak on.
     VoiceSettings settings() const { return m_settings; }
-    void setSettings(const VoiceSettings& settings) { m_settings = settings.clamped(); }
+    void setSettings(const VoiceSettings& settings) override { m_settings = settings.clamped(); }
 
     // espeak-ng 1.51 reads リャ, リュ, リョ as "rya-a", "rya-u", "rya-o": those
     // syllables go to the voice as phoneme codes instead.

@@ -1,5 +1,6 @@
 #include "speech/SpeechAdjustDialog.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,20 +10,21 @@
 
 #include <algorithm>
 
-VoiceSettings VoiceSettings::clamped() const
-{
-    return {std::clamp(rate, MinRate, MaxRate), std::clamp(pitch, MinPitch, MaxPitch),
-            std::clamp(volume, MinVolume, MaxVolume)};
-}
-
-SpeechAdjustDialog::SpeechAdjustDialog(QWidget* owner, const QString& title, const VoiceSettings& values)
+SpeechAdjustDialog::SpeechAdjustDialog(QWidget* owner, const QString& title, const std::vector<VoiceItem>& voices,
+                                       const VoiceChoice& choice)
     : QDialog(owner)
 {
     setWindowTitle(title);
     setModal(true);
-    const VoiceSettings v = values.clamped();
+    const VoiceSettings v = choice.values.clamped();
 
     auto* grid = new QGridLayout;
+    m_voice = new QComboBox;
+    for (const VoiceItem& voice : voices)
+        m_voice->addItem(voice.label, voice.id);
+    m_voice->setCurrentIndex(std::max(0, m_voice->findData(choice.voice)));
+    grid->addWidget(new QLabel(QStringLiteral("声")), 0, 0);
+    grid->addWidget(m_voice, 0, 1, 1, 2);
     m_rate = addSlider(grid, QStringLiteral("話す速さ"), VoiceSettings::MinRate, VoiceSettings::MaxRate, v.rate);
     m_pitch = addSlider(grid, QStringLiteral("声の高さ"), VoiceSettings::MinPitch, VoiceSettings::MaxPitch, v.pitch);
     m_volume = addSlider(grid, QStringLiteral("音量"), VoiceSettings::MinVolume, VoiceSettings::MaxVolume, v.volume);
@@ -41,14 +43,14 @@ SpeechAdjustDialog::SpeechAdjustDialog(QWidget* owner, const QString& title, con
     layout->addLayout(grid);
     layout->addLayout(buttons);
 
-    connect(m_test, &QPushButton::clicked, this, [this] { emit testRequested(this->values()); });
+    connect(m_test, &QPushButton::clicked, this, [this] { emit testRequested(this->choice()); });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-VoiceSettings SpeechAdjustDialog::values() const
+VoiceChoice SpeechAdjustDialog::choice() const
 {
-    return {m_rate->value(), m_pitch->value(), m_volume->value()};
+    return {m_voice->currentData().toString(), {m_rate->value(), m_pitch->value(), m_volume->value()}};
 }
 
 QSlider* SpeechAdjustDialog::addSlider(QGridLayout* grid, const QString& caption, int min, int max, int value)

@@ -1,41 +1,37 @@
 #pragma once
 
-#include <QDialog>
+#include "speech/VoiceSettings.h"
 
+#include <QDialog>
+#include <QString>
+
+#include <vector>
+
+class QComboBox;
 class QGridLayout;
 class QPushButton;
 class QSlider;
 
-// The voice's adjustable values, in espeak-ng's own units.
-struct VoiceSettings
-{
-    static constexpr int MinRate = 80; // words per minute
-    static constexpr int MaxRate = 300;
-    static constexpr int MinPitch = 0;
-    static constexpr int MaxPitch = 100;
-    static constexpr int MinVolume = 0; // 100 = as synthesised
-    static constexpr int MaxVolume = 200;
-
-    // Announcements are read a little slower than espeak-ng's 175.
-    int rate = 150;
-    int pitch = 50;
-    int volume = 100;
-
-    VoiceSettings clamped() const;
-    bool operator==(const VoiceSettings&) const = default;
-};
-
-// The speech engine's adjustment dialog: speed, pitch and volume, a test
-// button that speaks with the values as they stand, OK and キャンセル.
+// The speech engine's adjustment dialog: the voice, speed, pitch and volume,
+// a test button that speaks with the choice as it stands, OK and キャンセル.
 class SpeechAdjustDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    SpeechAdjustDialog(QWidget* owner, const QString& title, const VoiceSettings& values);
+    struct VoiceItem
+    {
+        QString id; // as VoiceChoice names it
+        QString label;
+    };
 
-    VoiceSettings values() const;
+    // voices: those that can speak, in the order shown.
+    SpeechAdjustDialog(QWidget* owner, const QString& title, const std::vector<VoiceItem>& voices,
+                       const VoiceChoice& choice);
 
+    VoiceChoice choice() const;
+
+    QComboBox* voiceBox() const { return m_voice; }
     QSlider* rateSlider() const { return m_rate; }
     QSlider* pitchSlider() const { return m_pitch; }
     QSlider* volumeSlider() const { return m_volume; }
@@ -44,11 +40,12 @@ public:
     QPushButton* cancelButton() const { return m_cancel; }
 
 signals:
-    void testRequested(const VoiceSettings& values);
+    void testRequested(const VoiceChoice& choice);
 
 private:
     QSlider* addSlider(QGridLayout* grid, const QString& caption, int min, int max, int value);
 
+    QComboBox* m_voice = nullptr;
     QSlider* m_rate = nullptr;
     QSlider* m_pitch = nullptr;
     QSlider* m_volume = nullptr;

@@ -30,6 +30,15 @@ void noteFindings(const QString& heading, const QStringList& findings)
                  + (findings.size() > kShown ? QStringLiteral("\r\nほか %1 行").arg(findings.size() - kShown) : QString()));
 }
 
+// The row likely to be spoken next is made ready while the one before it
+// speaks, so that "送り" need not wait for the voice. A failure here is the
+// step's own to meet.
+void prepareRow(std::int32_t nPos)
+{
+    if (objSpeech && nPos >= 1 && nPos <= nTapeCount)
+        objSpeech->Prepare(Tape[static_cast<size_t>(nPos - 1)].strText);
+}
+
 // Both directions: the chime on its channel, then the row spoken.
 void playRow(const TapeChimes& chimes, bool forward)
 {
@@ -98,6 +107,11 @@ bool LoadTape(const QString& strDir, const QString& strKeitoNum)
             noteFindings(QStringLiteral("読みの辞書に使えない行があります (ほかの行は使います)。"), problems);
     }
     nTapePos = 0;
+    // The first row is made ready while the route is set.
+    try {
+        prepareRow(1);
+    } catch (const std::exception&) {
+    }
     return true;
 }
 
@@ -141,6 +155,7 @@ void SpeakRow(std::int32_t nPos)
     objSpeech->Speak(Tape[static_cast<size_t>(nPos - 1)].strText);
     if (objSpeech->Status() == -1)
         objSpeech->Stop();
+    prepareRow(nPos + 1);
 }
 
 std::int32_t GetTapePos()

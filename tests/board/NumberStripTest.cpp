@@ -55,6 +55,42 @@ TEST(NumberStrip, EveryStyleNumbersItsLabels)
     EXPECT_FALSE(NumberStrip::plan(12, 0).firstInDigitFace);
 }
 
+TEST(NumberStrip, LaterPagesGoOnCountingUpToTicket150)
+{
+    // style: number under label 1 of page 1, and under the last label with
+    // a ticket (label 6 of page 4, ticket 150).
+    const struct
+    {
+        int style, page1First, lastNumber;
+        const char* range0;
+    } cases[] = {
+        {0, 37, 150, "1～36"}, {1, 36, 149, "0～35"}, {2, 36, 149, "1～35"},  {3, 37, 150, "2～36"},
+        {4, 36, 149, "1～35"}, {5, 37, 150, "2～36"}, {6, 36, 149, "1～35"},  {7, 37, 150, "2～36"},
+        {8, 36, 149, "1～35"}, {9, 37, 150, "2～36"}, {10, 36, 149, "1～35"}, {11, 37, 150, "2～36"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        const NumberStrip::Plan page1 = NumberStrip::plan(c.style, 1, 1);
+        EXPECT_TRUE(page1.firstInDigitFace) << "no word on a later page";
+        ASSERT_EQ(page1.captions.size(), 36u);
+        EXPECT_EQ(page1.captions.front(), std::make_pair(1, NumberStrip::caption(c.page1First, true)));
+        EXPECT_EQ(page1.captions.back(), std::make_pair(36, NumberStrip::caption(c.page1First + 35, true)));
+
+        const NumberStrip::Plan last = NumberStrip::plan(c.style, 0, 4);
+        ASSERT_EQ(last.captions.size(), 36u);
+        EXPECT_EQ(last.captions[5].second, NumberStrip::caption(c.lastNumber, false));
+        EXPECT_EQ(last.captions[6].second, QString()) << "no ticket 151";
+        EXPECT_EQ(last.captions[35].second, QString());
+
+        EXPECT_EQ(NumberStrip::pageRange(c.style, 0), QString::fromUtf8(c.range0));
+        EXPECT_EQ(NumberStrip::pageRange(c.style, 1), QStringLiteral("%1～%2").arg(c.page1First).arg(c.page1First + 35));
+        EXPECT_EQ(NumberStrip::pageRange(c.style, 4), QStringLiteral("%1～%2").arg(c.lastNumber - 5).arg(c.lastNumber));
+    }
+    EXPECT_TRUE(NumberStrip::plan(12, 0, 1).captions.empty());
+    EXPECT_EQ(NumberStrip::pageRange(-1, 2), QStringLiteral("73～108"));
+    EXPECT_EQ(NumberStrip::caption(150, true), QStringLiteral("１５０"));
+}
+
 TEST(NumberStrip, TheFirstLabelSwitchesFaceBackAndForth)
 {
     Form1 board;

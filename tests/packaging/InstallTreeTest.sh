@@ -25,17 +25,21 @@ fi
 # Everything that must be there, and nothing else.
 expected=(
   bin/517 bin/hy3conv "$libdir/517/libMirvRes.so"
-  share/517/samples/12.hy3 share/517/samples/7.hy3
+  share/517/samples/12.hy3 share/517/samples/7.hy3 share/517/samples/80.hy3
   share/517/samples/12tp.csv share/517/samples/7tp.csv
   share/517/samples/31.hy3 share/517/samples/50.hy3 share/517/samples/62.hy3
   share/517/samples/31tp.csv share/517/samples/50tp.csv share/517/samples/62tp.csv
-  share/517/samples/csv/12.csv share/517/samples/csv/7.csv
+  share/517/samples/csv/12.csv share/517/samples/csv/7.csv share/517/samples/csv/80.csv
   share/517/samples/plugins/hibari-plain.4SP share/517/samples/plugins/midori-barcode.4SP
   share/applications/$id.desktop share/metainfo/$id.metainfo.xml
   share/icons/hicolor/scalable/apps/$id.svg
   share/man/man1/517.1.gz share/man/man1/hy3conv.1.gz
   share/doc/517/copyright share/doc/517/changelog.gz
 )
+for f in mei/mei_normal.htsvoice mei/COPYRIGHT.txt mei/README.txt \
+  nitech_jp_atr503_m001/nitech_jp_atr503_m001.htsvoice nitech_jp_atr503_m001/COPYING nitech_jp_atr503_m001/README; do
+  expected+=("share/517/voices/$f")
+done
 for s in key route step step1 step2 step3 chime1 chime3; do expected+=("share/517/samples/sounds/$s.wav"); done
 expected+=(share/517/samples/sounds/chime.mid share/517/samples/sounds/chime2.mp3)
 sizes=(16 22 24 32 48 64 128 256)
@@ -115,6 +119,12 @@ else
 fi
 left="$(find "$home" "$root/bin" -name '*.in4*')"
 [ -z "$left" ] || fail "the screenshot run wrote settings: $left"
+# The installed program and yomi find Open JTalk's voices in the tree.
+! grep -q 'Open JTalk' "$work/run.log" || fail "517 did not find Open JTalk's voices: $(grep 'Open JTalk' "$work/run.log")"
+if [ "$has_yomi" = 1 ]; then
+  said="$(env -u LD_LIBRARY_PATH "$root/bin/yomi" --engine open-jtalk 次は 2>&1)"
+  [ "$said" = "ツギワ" ] || fail "the installed yomi --engine open-jtalk said '$said'"
+fi
 
 [ "$failures" -eq 0 ] && echo "installed tree complete; the installed program started"
 exit $((failures > 0))

@@ -15,6 +15,11 @@ namespace RouteFixture {
 // others; the ticket number of row r is r and its name "停留所r".
 std::vector<Hy3File::Record> route(int n);
 
+// A route of n stops for the thirty-six-ticket board, one ticket per stop:
+// at row r, value t (1 to 150) holds ticketFare(r, t).
+int ticketFare(int r, int t);
+std::vector<Hy3File::Record> ticketPerStop(int n);
+
 // Writes bytes to dir/name and returns the path.
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
 

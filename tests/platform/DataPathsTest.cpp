@@ -190,6 +190,8 @@ TEST_F(DataPathsTest, VariablesSteerTheProgramsLookups)
     const QByteArray oldFont = qgetenv(fontVar.constData());
     const QByteArray oldDic = qgetenv(dicVar.constData());
 
+    const QByteArray voicesVar = DataPaths::VoicesVariable.toLatin1();
+    qputenv(voicesVar.constData(), VOICES_DIR);
     qputenv(fontVar.constData(), QFile::encodeName(font));
     qputenv(dicVar.constData(), QFile::encodeName(dic));
     EXPECT_EQ(DataPaths::soundFont().path, font);
@@ -216,6 +218,56 @@ TEST_F(DataPathsTest, VariablesSteerTheProgramsLookups)
         qunsetenv(dicVar.constData());
     else
         qputenv(dicVar.constData(), oldDic);
+    qunsetenv(voicesVar.constData());
+}
+
+// What is missing for Open JTalk is said in one line that names what to
+// install; the voices are found beside the program like the samples.
+TEST_F(DataPathsTest, OpenJTalksMissingPiecesAreNamedInOneLine)
+{
+    const QByteArray voicesVar = DataPaths::VoicesVariable.toLatin1();
+    const QByteArray oldPath = qgetenv("PATH");
+    const QString bin = makeDir(QStringLiteral("bin"));
+    makeFile(QStringLiteral("voices/") + DataPaths::DefaultVoiceFile);
+    struct Case
+    {
+        const char* what;
+        QString path;   // PATH
+        QString voices; // the variable
+        QStringList says;
+    };
+    const Case cases[] = {
+        {"all there", QString::fromLocal8Bit(oldPath), at(QStringLiteral("voices")), {}},
+        {"no open_jtalk on the path", bin, at(QStringLiteral("voices")), {QStringLiteral("open-jtalk を")}},
+        {"a voices folder without Mei", QString::fromLocal8Bit(oldPath), bin,
+         {DataPaths::VoicesVariable, DataPaths::DefaultVoiceFile}},
+    };
+    for (const Case& c : cases) {
+        qputenv("PATH", QFile::encodeName(c.path));
+        qputenv(voicesVar.constData(), QFile::encodeName(c.voices));
+        const QString note = DataPaths::openJTalkMissing();
+        EXPECT_EQ(note.isEmpty(), c.says.isEmpty()) << c.what << ": " << note.toStdString();
+        EXPECT_FALSE(note.contains(QLatin1Char('\n'))) << c.what;
+        for (const QString& word : c.says)
+            EXPECT_TRUE(note.contains(word)) << c.what << ": " << note.toStdString();
+        if (!c.says.isEmpty()) {
+            EXPECT_TRUE(note.contains(QStringLiteral("espeak-ng"))) << c.what;
+            EXPECT_TRUE(DataPaths::missingNotes().contains(note)) << c.what;
+        }
+    }
+    qputenv("PATH", oldPath);
+    qunsetenv(voicesVar.constData());
+    EXPECT_TRUE(DataPaths::openJTalkDictionary().found()) << "open-jtalk-mecab-naist-jdic is installed by the set-up";
+
+    makeFile(QStringLiteral("build/voices/") + DataPaths::DefaultVoiceFile);
+    makeDir(QStringLiteral("build/bin"));
+    makeDir(QStringLiteral("build/tests"));
+    makeDir(QStringLiteral("build/samples"));
+    EXPECT_EQ(DataPaths::voicesDirFor(at(QStringLiteral("build/bin"))), QDir::cleanPath(at(QStringLiteral("build/voices"))));
+    EXPECT_EQ(DataPaths::voicesDirFor(at(QStringLiteral("build/tests"))), QString());
+    makeDir(QStringLiteral("other/voices"));
+    makeDir(QStringLiteral("other/bin"));
+    EXPECT_EQ(DataPaths::voicesDirFor(at(QStringLiteral("other/bin"))), QString()) << "a folder without Mei";
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // from the program's word lists; a reading counts as right when it matches
 // one of the accepted readings after both are normalised the same way.
 
+#include "AccuracyCases.h"
 #include "readings/PlaceNames.h"
 #include "readings/Yomi.h"
 
@@ -39,8 +40,6 @@ TEST(YomiAccuracyTest, LongVowelsAndMarksCompareEqual)
 
 TEST(YomiAccuracyTest, StopNamesAndPhrasesByKind)
 {
-    QFile file(QStringLiteral(YOMI_CASES));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << YOMI_CASES;
     struct Score
     {
         int right = 0;
@@ -49,23 +48,18 @@ TEST(YomiAccuracyTest, StopNamesAndPhrasesByKind)
     };
     std::map<QString, Score> kinds;
     int cases = 0;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        const QString line = QString::fromUtf8(raw);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const QStringList fields = line.split(QLatin1Char('\t'));
-        ASSERT_EQ(fields.size(), 3) << line.toStdString();
+    for (const AccuracyCase& c : readAccuracyCases(QStringLiteral(YOMI_CASES))) {
         ++cases;
-        const QString said = Yomi::toSpeakable(fields[1]);
+        const QString said = Yomi::toSpeakable(c.text);
         bool right = false;
-        for (const QString& accepted : fields[2].split(QLatin1Char('|')))
+        for (const QString& accepted : c.accepted)
             right = right || comparable(said) == comparable(accepted);
-        Score& s = kinds[fields[0]];
+        Score& s = kinds[c.kind];
         ++s.all;
         if (right)
             ++s.right;
         else
-            s.misses << QStringLiteral("%1 -> %2 (%3)").arg(fields[1], said, fields[2]);
+            s.misses << QStringLiteral("%1 -> %2 (%3)").arg(c.text, said, c.accepted.join(QLatin1Char('|')));
     }
     EXPECT_GE(cases, 200);
     int right = 0;

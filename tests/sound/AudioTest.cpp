@@ -1,3 +1,4 @@
+#include "DiskAudio.h"
 #include "SoundFixture.h"
 #include "platform/ApiLib.h"
 #include "sound/AudioOutput.h"
@@ -24,37 +25,11 @@ namespace {
 
 using namespace SoundFixture;
 
-// SDL's disk driver writes exactly what was mixed into a file, at the pace a
-// sound card would take it. It must be chosen before anything opens the
-// output, which lives once per process.
-QString& mixedFile()
-{
-    static QString path;
-    return path;
-}
-
-class DiskAudio : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        ASSERT_TRUE(m_dir->isValid());
-        mixedFile() = m_dir->filePath(QStringLiteral("mixed.raw"));
-        qputenv("SDL_AUDIODRIVER", "disk");
-        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(mixedFile()));
-        ASSERT_TRUE(AudioOutput::instance().available()) << AudioOutput::instance().reason().toStdString();
-        // The output makes a synthesiser for songs in the background once it
-        // is ready; loading the soundfont would take the processor from the
-        // first test's sounds. It is waited for here instead.
-        SoundDecoder::prepareSynthesiser();
-    }
-
-private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-};
-
-const auto* const diskAudio = ::testing::AddGlobalTestEnvironment(new DiskAudio);
+// The output makes a synthesiser for songs in the background once it is
+// ready; loading the soundfont would take the processor from the first
+// test's sounds. It is waited for as the output opens instead.
+const auto* const diskAudio =
+    ::testing::AddGlobalTestEnvironment(new DiskAudio([] { SoundDecoder::prepareSynthesiser(); }));
 
 // What the driver writes from about the moment this is made. The driver's
 // file is written through a stdio buffer, so its size lags what was mixed by
@@ -65,7 +40,7 @@ class Recording
 {
 public:
     Recording()
-        : m_start(QFileInfo(mixedFile()).size() / 4 * 4)
+        : m_start(QFileInfo(DiskAudio::file()).size() / 4 * 4)
     {
     }
 
@@ -78,7 +53,7 @@ private:
     std::vector<int> side(int which) const
     {
         QTest::qWait(150);
-        QFile file(mixedFile());
+        QFile file(DiskAudio::file());
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         file.seek(m_start);
         const QByteArray bytes = file.readAll();

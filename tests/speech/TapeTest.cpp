@@ -56,7 +56,7 @@ class Tape : public testing::Test
 protected:
     void SetUp() override
     {
-        mdlM_Tape::setEngineFactory([this] { return std::make_unique<RecordingEngine>(&log); });
+        mdlM_Tape::setEngineFactory([this] { return std::make_unique<RecordingEngine>(&log, &prepared); });
         mdlM_Tape::Tape.clear();
         mdlM_Tape::nTapeCount = 0;
         mdlM_Tape::nTapePos = 0;
@@ -86,8 +86,41 @@ protected:
 
     QTemporaryDir dir;
     QStringList log;
+    QStringList prepared;
     mdlM_Tape::TapeChimes chimes;
 };
+
+// Each row is made ready before its turn: the first as the route is set,
+// then the one after the row spoken.
+TEST_F(Tape, TheRowAfterTheOneSpokenIsMadeReady)
+{
+    writeTape(QStringLiteral("3tp.csv"), QStringLiteral("一,0,0\r\n二,0,0\r\n三,0,0\r\n"));
+    ASSERT_TRUE(load(QStringLiteral("3")));
+    EXPECT_EQ(prepared, QStringList{"一"});
+    struct Step
+    {
+        bool forward;
+        QStringList prepared; // by the step
+    };
+    const Step steps[] = {
+        {true, {"二"}}, {true, {"三"}},
+        {true, {}}, // the last row has none after it
+        {true, {}}, // past the end nothing is spoken
+        {false, {"三"}}, {false, {"二"}},
+        {false, {}}, // before the start neither
+    };
+    for (const Step& step : steps) {
+        prepared.clear();
+        step.forward ? next() : back();
+        EXPECT_EQ(prepared, step.prepared) << "at " << mdlM_Tape::GetTapePos();
+    }
+    EXPECT_EQ(spoken(), (QStringList{"一", "二", "三", "二", "一"}));
+
+    // A tape that fails to load makes nothing ready.
+    prepared.clear();
+    EXPECT_FALSE(load(QStringLiteral("9")));
+    EXPECT_TRUE(prepared.isEmpty());
+}
 
 TEST_F(Tape, WalksForwardAndBackWithinItsRows)
 {

@@ -161,6 +161,68 @@ TEST(FareCsv, FormatReadsBackAndLeavesOutTrailingZeros)
     EXPECT_THROW(FareCsv::format(recs), FareCsv::Error);
 }
 
+TEST(FareCsv, AStatementLineLaysTheRouteOutForABoard)
+{
+    const struct
+    {
+        const char* text;
+        BoardLayout layout;
+        std::size_t stops;
+    } cases[] = {
+        {"中央駅,1,170\n", BoardLayout::Tickets12, 1},
+        {"運賃表示器,整理券36\n中央駅,1,170\n", BoardLayout::Tickets36, 1},
+        {"中央駅,1,170\n# x\n 運賃表示器 , 整理券36 ,,,\n", BoardLayout::Tickets36, 1}, // anywhere, padded as spreadsheets do
+        {"\"運賃表示器\",\"整理券36\"\n中央駅,1\n", BoardLayout::Tickets36, 1},
+        {"運賃表示器,整理券12\n中央駅,1\n", BoardLayout::Tickets12, 1},
+        // A ticket number makes it a stop, as it always was.
+        {"運賃表示器,36\n", BoardLayout::Tickets12, 1},
+        {"運賃表示器,\n運賃表示器,-5,170\n", BoardLayout::Tickets12, 2},
+        {"# 運賃表示器,整理券36\n中央駅,1\n", BoardLayout::Tickets12, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        BoardLayout layout = c.layout == BoardLayout::Tickets12 ? BoardLayout::Tickets36 : BoardLayout::Tickets12;
+        const auto records = FareCsv::parse(QString::fromUtf8(c.text), &layout);
+        EXPECT_EQ(layout, c.layout);
+        EXPECT_EQ(records.size(), c.stops);
+    }
+
+    const struct
+    {
+        const char* text;
+        int line;
+        const char* mentions;
+    } refused[] = {
+        {"運賃表示器,整理券24\n中央駅,1\n", 1, "運賃表示器「整理券24」は指定できません"},
+        {"中央駅,1\n運賃表示器,整理券３６\n", 2, "「整理券３６」"},
+        {"運賃表示器,整理券36,170\n中央駅,1\n", 1, "3 列目以降を書けません"},
+        {"運賃表示器,整理券36\n中央駅,1\n運賃表示器,整理券36\n", 3, "2 回あります (1 回目は 1 行目)"},
+        {"運賃表示器,整理券36\n", 0, "1 行もありません"},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text);
+        try {
+            FareCsv::parse(QString::fromUtf8(c.text));
+            ADD_FAILURE() << "accepted";
+        } catch (const FareCsv::Error& e) {
+            EXPECT_EQ(e.line(), c.line);
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.mentions))) << e.what();
+        }
+    }
+
+    std::vector<Hy3File::Record> recs(1);
+    recs[0].Chimei = QStringLiteral("東山");
+    recs[0].SeiriNum = 40;
+    recs[0].Fare[39] = 800;
+    const QString text = FareCsv::format(recs, BoardLayout::Tickets36);
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\n運賃表示器,整理券36\r\n東山,40,"))) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("# 停留所名,整理券番号,値 1～150 (整理券 1～150 の運賃")));
+    BoardLayout back = BoardLayout::Tickets12;
+    EXPECT_EQ(FareCsv::parse(text, &back)[0].Fare, recs[0].Fare);
+    EXPECT_EQ(back, BoardLayout::Tickets36);
+    EXPECT_FALSE(FareCsv::format(recs).contains(QStringLiteral("運賃表示器")));
+}
+
 class Hy3ConvFiles : public ConverterFiles
 {
 protected:
@@ -182,6 +244,32 @@ TEST_F(Hy3ConvFiles, ConvertsBothWays)
 
     Hy3Conv::csvToHy3(path(QStringLiteral("out.csv")), path(QStringLiteral("again.hy3")));
     EXPECT_EQ(get(QStringLiteral("again.hy3")), hy3);
+}
+
+TEST_F(Hy3ConvFiles, ThirtySixTicketFilesCarryTheirTrailerBothWays)
+{
+    put(QStringLiteral("in.csv"), *Cp932::encode(QStringLiteral("運賃表示器,整理券36\r\n中央駅,1,170\r\n東山,40,800,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,170\r\n")));
+    Hy3Conv::csvToHy3(path(QStringLiteral("in.csv")), path(QStringLiteral("80.hy3")));
+    const QByteArray hy3 = get(QStringLiteral("80.hy3"));
+    EXPECT_EQ(hy3.size(), 2 + (304 + 6) + (304 + 4) + 12);
+    EXPECT_TRUE(hy3.endsWith(QByteArray("HY3BOARD\x01\x00\x24\x00", 12)));
+
+    const auto outcome = Hy3Conv::hy3ToCsv(path(QStringLiteral("80.hy3")), path(QStringLiteral("80.csv")));
+    EXPECT_TRUE(outcome.warnings.isEmpty()) << "the trailer is known: " << outcome.warnings.join(' ').toStdString();
+    const QString csvText = *Cp932::decode(get(QStringLiteral("80.csv")));
+    EXPECT_TRUE(csvText.contains(QStringLiteral("\r\n運賃表示器,整理券36\r\n"))) << csvText.toStdString();
+    Hy3Conv::csvToHy3(path(QStringLiteral("80.csv")), path(QStringLiteral("again.hy3")));
+    EXPECT_EQ(get(QStringLiteral("again.hy3")), hy3);
+
+    put(QStringLiteral("broken.hy3"), hy3.chopped(1));
+    try {
+        Hy3Conv::hy3ToCsv(path(QStringLiteral("broken.hy3")), path(QStringLiteral("broken.csv")));
+        ADD_FAILURE() << "a broken trailer was read";
+    } catch (const Hy3Conv::Failure& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("broken.hy3: 最後のレコードの後の運賃表示器の指定 (HY3BOARD) が壊れています")))
+            << e.what();
+    }
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("broken.csv"))));
 }
 
 TEST_F(Hy3ConvFiles, FailedConversionLeavesOutputAsItWas)

@@ -463,12 +463,13 @@ TEST(GtfsImport, PairsWithoutFareAreMinusOneAndListedShortly)
                              "運賃の決まらない区間が 1 組あり、-1 (運賃なし) にしました (乗車ゾーン → 降車ゾーン): Z1 → Z3"));
 
     // Thirty stops of their own zones and no fare at all between them: one
-    // line, five examples.
+    // line, five examples. All 29 tickets are priced (the thirty-six-ticket
+    // board), so every pair but P1 → P2 is uncovered.
     const auto many = import(lineFeed(perStopZones(30), "F1,170,JPY\n", "F1,,P1,P2,\n"),
                              [] { auto r = req(QStringLiteral("R1")); r.ticketPerStop = true; return r; }());
     const QStringList uncovered = many.warnings.filter(QStringLiteral("運賃の決まらない区間"));
     ASSERT_EQ(uncovered.size(), 1) << joined(many.warnings).toStdString();
-    EXPECT_TRUE(uncovered[0].startsWith(QStringLiteral("運賃の決まらない区間が 281 組あり"))) << uncovered[0].toStdString();
+    EXPECT_TRUE(uncovered[0].startsWith(QStringLiteral("運賃の決まらない区間が 434 組あり"))) << uncovered[0].toStdString();
     EXPECT_TRUE(uncovered[0].endsWith(QStringLiteral(": P1 → P3、P2 → P3、P1 → P4、P2 → P4、P3 → P4、…")))
         << uncovered[0].toStdString();
     for (const QString& line : many.warnings)
@@ -541,17 +542,42 @@ TEST(GtfsImport, IcCardFaresFromTheirOwnColumn)
     EXPECT_EQ(refusal(feed, ic), QStringLiteral("fare_attributes.txt がないため、IC カードの運賃 (--ic) は使えません。"));
 }
 
-TEST(GtfsImport, MoreThanTwelveTicketsAreSaidAndOnlyTwelveShown)
+TEST(GtfsImport, MoreThanTwelveTicketsTakeTheThirtySixTicketBoard)
 {
     const auto [attributes, rules] = perStopFares({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15});
-    const auto route = import(lineFeed(perStopZones(15), attributes, rules));
-    EXPECT_EQ(route.tickets, 14); // the terminus issues none
-    EXPECT_EQ(route.records[14].SeiriNum, 14);
+    const FeedFiles feed = lineFeed(perStopZones(15), attributes, rules);
+    auto forced = [&](int board) {
+        Gtfs::ImportRequest r = req(QStringLiteral("R1"));
+        r.board = board;
+        return import(feed, r);
+    };
+    for (const auto& route : {import(feed), forced(36)}) {
+        EXPECT_EQ(route.layout, BoardLayout::Tickets36);
+        EXPECT_EQ(route.tickets, 14); // the terminus issues none
+        // Values 13 and 14 are the fares of tickets 13 and 14, not 地下鉄差額.
+        for (std::size_t t = 0; t < 14; ++t)
+            EXPECT_EQ(route.records[14].Fare[t], 170 + 50 * static_cast<int>(14 - t)) << t;
+        EXPECT_EQ(route.records[13].Fare[13], 220) << "the current ticket's cell: the fare to the next stop";
+        EXPECT_EQ(route.records[14].Fare[14], 0);
+        EXPECT_TRUE(fareNotes(route).isEmpty()) << joined(route.warnings).toStdString();
+    }
+
+    const auto twelve = forced(12);
+    EXPECT_EQ(twelve.layout, BoardLayout::Tickets12);
+    EXPECT_EQ(twelve.records[14].SeiriNum, 14);
     for (std::size_t t = 0; t < 12; ++t)
-        EXPECT_EQ(route.records[14].Fare[t], 170 + 50 * static_cast<int>(14 - t));
-    EXPECT_EQ(route.records[14].Fare[12], 0);
-    ASSERT_EQ(fareNotes(route).size(), 1);
-    EXPECT_TRUE(fareNotes(route)[0].contains(QStringLiteral("1～14"))) << joined(route.warnings).toStdString();
+        EXPECT_EQ(twelve.records[14].Fare[t], 170 + 50 * static_cast<int>(14 - t));
+    EXPECT_EQ(twelve.records[14].Fare[12], 0);
+    ASSERT_EQ(fareNotes(twelve).size(), 1);
+    EXPECT_TRUE(fareNotes(twelve)[0].contains(QStringLiteral("1～14"))) << joined(twelve.warnings).toStdString();
+    EXPECT_TRUE(fareNotes(twelve)[0].contains(QStringLiteral("整理券 1～12 の運賃だけ")));
+
+    // Twelve numbers or fewer keep the twelve-ticket board unless told.
+    const auto [a5, r5] = perStopFares({1, 2, 3, 4, 5});
+    EXPECT_EQ(import(lineFeed(perStopZones(5), a5, r5)).layout, BoardLayout::Tickets12);
+    Gtfs::ImportRequest wide = req(QStringLiteral("R1"));
+    wide.board = 36;
+    EXPECT_EQ(import(lineFeed(perStopZones(5), a5, r5), wide).layout, BoardLayout::Tickets36);
 }
 
 // ----- which trip, in which order -----
@@ -1024,6 +1050,16 @@ TEST_F(GtfsConvert, CommandLine)
     EXPECT_TRUE(QFile::exists(o + QStringLiteral("/31.hy3")));
     EXPECT_TRUE(QFile::exists(o + QStringLiteral("/31tp.csv")));
 
+    // The board: a file for the thirty-six-ticket board ends in its trailer.
+    EXPECT_EQ(run({QStringLiteral("from-gtfs"), f, o, QStringLiteral("--route"), QStringLiteral("7"), QStringLiteral("--board"),
+                   QStringLiteral("36")}, &out, &err), 0)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("7.hy3: 4 停留所、整理券番号 1～2 を書きました (運賃表示器: 整理券36)。"))) << out.toStdString();
+    EXPECT_TRUE(get(QStringLiteral("o/7.hy3")).endsWith(QByteArray("HY3BOARD\x01\x00\x24\x00", 12)));
+    EXPECT_EQ(run({QStringLiteral("from-gtfs"), f, o, QStringLiteral("--route"), QStringLiteral("7"), QStringLiteral("--board"),
+                   QStringLiteral("12")}, &out, &err), 0);
+    EXPECT_FALSE(get(QStringLiteral("o/7.hy3")).contains("HY3BOARD"));
+
     // A fare file without fares warns on standard error but still writes.
     FeedFiles bare = feed;
     bare.erase("fare_rules.txt");
@@ -1038,7 +1074,9 @@ TEST_F(GtfsConvert, CommandLine)
                                     QStringList{QStringLiteral("from-gtfs"), f, o, QStringLiteral("--route")},
                                     QStringList{QStringLiteral("from-gtfs"), f, o, QStringLiteral("--route"), QStringLiteral("7"),
                                                 QStringLiteral("--direction"), QStringLiteral("2")},
-                                    QStringList{QStringLiteral("from-gtfs"), f, o, QStringLiteral("--rute"), QStringLiteral("7")}}) {
+                                    QStringList{QStringLiteral("from-gtfs"), f, o, QStringLiteral("--rute"), QStringLiteral("7")},
+                                    QStringList{QStringLiteral("from-gtfs"), f, o, QStringLiteral("--route"), QStringLiteral("7"),
+                                                QStringLiteral("--board"), QStringLiteral("24")}}) {
         EXPECT_EQ(run(args), 2) << args.join(QLatin1Char(' ')).toStdString();
     }
 }

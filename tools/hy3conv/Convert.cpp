@@ -4,6 +4,7 @@
 #include "GtfsSource.h"
 #include "GtfsImport.h"
 #include "panel/Hy3File.h"
+#include "panel/Hy3Layout.h"
 #include "platform/AppError.h"
 #include "platform/Cp932.h"
 
@@ -88,14 +89,15 @@ Outcome csvToHy3(const QString& csvPath, const QString& hy3Path)
     in.close();
 
     std::vector<Hy3File::Record> records;
+    BoardLayout layout = BoardLayout::Tickets12;
     try {
-        records = FareCsv::parse(FareCsv::decode(bytes));
+        records = FareCsv::parse(FareCsv::decode(bytes), &layout);
     } catch (const FareCsv::Error& e) {
         throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.message()));
     }
     QByteArray out;
     try {
-        out = Hy3File::write(records);
+        out = Hy3File::write(records) + Hy3Layout::trailer(layout);
     } catch (const AppError& e) {
         throw Failure(QStringLiteral("%1: %2").arg(csvPath, e.description()));
     }
@@ -114,6 +116,8 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
     Outcome outcome;
     std::vector<Hy3File::Record> records;
     int count = 0;
+    qint64 rest = 0;
+    BoardLayout layout = BoardLayout::Tickets12;
     try {
         count = Hy3File::readCount(in);
         if (count < 0)
@@ -125,6 +129,8 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
             throw Failure(QStringLiteral("%1: %2 件目の停留所名: Shift-JIS (コードページ 932) として読めない文字があります。")
                               .arg(hy3Path).arg(undecodable.front()));
         }
+        rest = in.size() - in.pos();
+        layout = Hy3Layout::read(in);
     } catch (const AppError& e) {
         if (e.number() == ErrNo::InputPastEnd) {
             throw Failure(QStringLiteral("%1: ファイルが途中で終わっています (レコード数 %2 件に足りません)。")
@@ -138,13 +144,13 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
         outcome.warnings << QStringLiteral("%1: レコードが %2 件あります。本体が読めるのは %3 件までです。")
                                 .arg(hy3Path).arg(count).arg(Hy3File::MaxRows);
     }
-    if (const qint64 rest = in.size() - in.pos(); rest > 0)
+    if (layout == BoardLayout::Tickets12 && rest > 0)
         outcome.warnings << QStringLiteral("%1: 最後のレコードの後の %2 バイトは読みませんでした。").arg(hy3Path).arg(rest);
     in.close();
 
     QByteArray out;
     try {
-        out = Cp932::encodeOrThrow(FareCsv::format(records));
+        out = Cp932::encodeOrThrow(FareCsv::format(records, layout));
     } catch (const FareCsv::Error& e) {
         throw Failure(QStringLiteral("%1: %2").arg(hy3Path, e.message()));
     } catch (const AppError& e) {
@@ -194,12 +200,13 @@ Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequ
     wanted.keito = request.keito;
     wanted.ticketPerStop = request.ticketPerStop;
     wanted.ic = request.ic;
+    wanted.board = request.board;
     Gtfs::ImportedRoute route;
     QByteArray hy3;
     QByteArray tape;
     withFeed(feedPath, [&](Gtfs::FeedSource& source) {
         route = Gtfs::importRoute(source, wanted);
-        hy3 = Hy3File::write(route.records);
+        hy3 = Hy3File::write(route.records) + Hy3Layout::trailer(route.layout);
         tape = Gtfs::tapeBytes(route.tape);
         return 0;
     });
@@ -214,8 +221,9 @@ Outcome gtfsToHy3(const QString& feedPath, const QString& outDir, const GtfsRequ
     outcome.records = static_cast<int>(route.records.size());
     outcome.tickets = route.tickets;
     outcome.warnings = route.warnings;
-    outcome.written << QStringLiteral("%1: %2 停留所、整理券番号 1～%3 を書きました。")
-                           .arg(hy3Path, QString::number(route.records.size()), QString::number(route.tickets))
+    const QString board = route.layout == BoardLayout::Tickets36 ? QStringLiteral(" (運賃表示器: 整理券36)") : QString();
+    outcome.written << QStringLiteral("%1: %2 停留所、整理券番号 1～%3 を書きました%4。")
+                           .arg(hy3Path, QString::number(route.records.size()), QString::number(route.tickets), board)
                     << QStringLiteral("%1: 放送 %2 行を書きました。").arg(tapePath, QString::number(route.tape.size()));
     return outcome;
 }

@@ -48,6 +48,7 @@ struct GtfsRequest
     QString keito;      // empty: the route's short name
     bool ticketPerStop = false;
     bool ic = false;
+    int board = 0;      // 12 or 36: the board the route is laid out for; 0: 36 when it issues more than 12 numbers
 };
 
 // Writes outDir/K.hy3 and outDir/Ktp.csv for one route of a feed, both or

@@ -94,20 +94,27 @@ QString columnName(int column)
     return column == 2 ? QStringLiteral("整理券番号") : QStringLiteral("値 %1").arg(column - 2);
 }
 
+// ASCII digits with an optional sign, as every number of the CSV is written.
+bool isPlainInteger(const QString& t)
+{
+    if (t.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        const bool sign = i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && t.size() > 1;
+        if (!sign && (c < QLatin1Char('0') || c > QLatin1Char('9')))
+            return false;
+    }
+    return true;
+}
+
 std::int16_t parseNumber(const QString& field, int lineNo, int column)
 {
     const QString t = field.trimmed();
     if (t.isEmpty())
         return 0;
-    bool plain = true;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const QChar c = t[i];
-        const bool sign = i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && t.size() > 1;
-        if (!sign && (c < QLatin1Char('0') || c > QLatin1Char('9')))
-            plain = false;
-    }
     const QString where = QStringLiteral("%1 列目 (%2)").arg(column).arg(columnName(column));
-    if (!plain) {
+    if (!isPlainInteger(t)) {
         throw Error(lineNo, QStringLiteral("%1 の「%2」は整数ではありません (半角の整数で書いてください)。").arg(where, t));
     }
     bool ok = false;
@@ -116,6 +123,37 @@ std::int16_t parseNumber(const QString& field, int lineNo, int column)
         throw Error(lineNo, QStringLiteral("%1 の %2 は範囲外です (-32768～32767)。").arg(where, t));
     }
     return static_cast<std::int16_t>(v);
+}
+
+const QString kStatementKey = QString::fromUtf16(StatementKey);
+
+struct BoardWord
+{
+    const char16_t* word;
+    BoardLayout layout;
+};
+constexpr BoardWord kBoardWords[] = {{u"整理券12", BoardLayout::Tickets12}, {u"整理券36", BoardLayout::Tickets36}};
+
+// A row whose first field is the statement's key and whose second field is
+// not a number: no stop row, with its ticket number, can look like it.
+bool isStatement(const QStringList& fields)
+{
+    return fields.size() >= 2 && fields[0].trimmed() == kStatementKey && !fields[1].trimmed().isEmpty()
+        && !isPlainInteger(fields[1].trimmed());
+}
+
+BoardLayout statedLayout(const QStringList& fields, int lineNo)
+{
+    for (qsizetype k = 2; k < fields.size(); ++k) {
+        if (!fields[k].trimmed().isEmpty())
+            throw Error(lineNo, QStringLiteral("%1 の行には %2 列目以降を書けません。").arg(kStatementKey).arg(k + 1));
+    }
+    const QString word = fields[1].trimmed();
+    for (const BoardWord& b : kBoardWords) {
+        if (word == QString::fromUtf16(b.word))
+            return b.layout;
+    }
+    throw Error(lineNo, QStringLiteral("%1「%2」は指定できません (%1,整理券36 か %1,整理券12 と書いてください)。").arg(kStatementKey, word));
 }
 
 QString quoteName(const QString& name)
@@ -173,9 +211,11 @@ QString decode(const QByteArray& bytes)
     throw Error(lineOfOffset(bytes, bad), msg);
 }
 
-std::vector<Hy3File::Record> parse(const QString& text)
+std::vector<Hy3File::Record> parse(const QString& text, BoardLayout* layout)
 {
     std::vector<Hy3File::Record> records;
+    BoardLayout stated = BoardLayout::Tickets12;
+    int statementLine = 0;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int lineNo = static_cast<int>(i) + 1;
@@ -186,10 +226,18 @@ std::vector<Hy3File::Record> parse(const QString& text)
             continue;
         if (line.contains(QLatin1Char('\r')))
             throw Error(lineNo, QStringLiteral("行の途中に CR があります (改行は CR LF か LF にしてください)。"));
+        QStringList fields = splitFields(line, lineNo);
+        if (isStatement(fields)) {
+            if (statementLine > 0) {
+                throw Error(lineNo, QStringLiteral("%1 の指定が 2 回あります (1 回目は %2 行目)。").arg(kStatementKey).arg(statementLine));
+            }
+            stated = statedLayout(fields, lineNo);
+            statementLine = lineNo;
+            continue;
+        }
         if (records.size() == static_cast<std::size_t>(Hy3File::MaxRows))
             throw Error(lineNo, QStringLiteral("停留所が多すぎます (最大 %1 行)。").arg(Hy3File::MaxRows));
 
-        QStringList fields = splitFields(line, lineNo);
         if (fields.size() < 2)
             throw Error(lineNo, QStringLiteral("整理券番号がありません (停留所名, 整理券番号, 値… の順に書いてください)。"));
         while (fields.size() > 2 && fields.last().trimmed().isEmpty())
@@ -209,15 +257,23 @@ std::vector<Hy3File::Record> parse(const QString& text)
     }
     if (records.empty())
         throw Error(0, QStringLiteral("停留所の行が 1 行もありません。"));
+    if (layout)
+        *layout = stated;
     return records;
 }
 
-QString format(const std::vector<Hy3File::Record>& records)
+QString format(const std::vector<Hy3File::Record>& records, BoardLayout layout)
 {
     const QString eol = QStringLiteral("\r\n");
-    QString out = QStringLiteral("# 停留所名,整理券番号,値 1～150 (1～12 大人, 13～24 地下鉄差額, 25～36 全線定期, "
-                                 "37～150 データ列; 書かない値は 0)")
-        + eol;
+    QString out;
+    if (layout == BoardLayout::Tickets36) {
+        out = QStringLiteral("# 停留所名,整理券番号,値 1～150 (整理券 1～150 の運賃; 書かない値は 0)") + eol + kStatementKey
+            + QStringLiteral(",整理券36") + eol;
+    } else {
+        out = QStringLiteral("# 停留所名,整理券番号,値 1～150 (1～12 大人, 13～24 地下鉄差額, 25～36 全線定期, "
+                             "37～150 データ列; 書かない値は 0)")
+            + eol;
+    }
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Hy3File::Record& rec = records[i];
         if (rec.Chimei.contains(QLatin1Char('\n')) || rec.Chimei.contains(QLatin1Char('\r'))) {

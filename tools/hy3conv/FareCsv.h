@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardLayout.h"
 #include "panel/Hy3File.h"
 
 #include <QByteArray>
@@ -36,11 +37,19 @@ private:
 // The text of a CSV file's bytes.
 QString decode(const QByteArray& bytes);
 
-// The records of a CSV text. Refuses, naming the line: more than 301 stops,
-// more than 150 values in a row, a number that is not an integer in the
-// 16-bit signed range, a name that code page 932 cannot hold, broken quotes.
-// Empty value fields and missing trailing values are 0.
-std::vector<Hy3File::Record> parse(const QString& text);
+// The line that lays a route out for a board, "運賃表示器,整理券36": a
+// first field no stop row can be told from, and a second field that is not
+// a number, which no row of a CSV from before the statement can hold.
+inline constexpr char16_t StatementKey[] = u"運賃表示器";
+
+// The records of a CSV text, and in layout (when given) the board its
+// statement line names, the twelve-ticket board without one. Refuses, naming
+// the line: more than 301 stops, more than 150 values in a row, a number
+// that is not an integer in the 16-bit signed range, a name that code page
+// 932 cannot hold, broken quotes, a statement of another board or with
+// values, a second statement. Empty value fields and missing trailing values
+// are 0.
+std::vector<Hy3File::Record> parse(const QString& text, BoardLayout* layout = nullptr);
 
 // Empty when code page 932 can hold the whole text; otherwise the first
 // character it cannot hold, written 「é」(U+00E9) as the refusals name it.
@@ -50,8 +59,9 @@ QString unencodableCharacter(const QString& text);
 // cannot hold or that is longer than a fare file can store.
 void checkName(const QString& name, int line);
 
-// CSV text for records, CR LF line ends, trailing zero values left out; parse
-// gives the same records back. Refuses names holding a line break.
-QString format(const std::vector<Hy3File::Record>& records);
+// CSV text for records, CR LF line ends, trailing zero values left out, the
+// statement line for the thirty-six-ticket board; parse gives the same
+// records and layout back. Refuses names holding a line break.
+QString format(const std::vector<Hy3File::Record>& records, BoardLayout layout = BoardLayout::Tickets12);
 
 } // namespace FareCsv

@@ -16,8 +16,9 @@ namespace Gtfs {
 
 namespace {
 
-// The board shows the fares of tickets 1 to 12.
-constexpr int kBoardTickets = 12;
+// The tickets whose fares each board shows.
+constexpr int kTickets12 = 12;
+constexpr int kTickets36 = 150;
 // A note names this many examples of its kind, then "…".
 constexpr qsizetype kNoteExamples = 5;
 
@@ -345,6 +346,9 @@ ImportedRoute importRoute(const Feed& feed, std::size_t routeIndex, const Import
             firstStop.push_back(r);
     }
     out.tickets = static_cast<int>(firstStop.size());
+    const bool board36 = request.board == 36 || (request.board != 12 && out.tickets > kTickets12);
+    out.layout = board36 ? BoardLayout::Tickets36 : BoardLayout::Tickets12;
+    const int shown = board36 ? kTickets36 : kTickets12;
 
     // In the row of a stop, a ticket issued in an earlier section shows the
     // fare from where it was issued to this stop. The ticket of the current
@@ -359,7 +363,7 @@ ImportedRoute importRoute(const Feed& feed, std::size_t routeIndex, const Import
         Hy3File::Record& rec = out.records[r];
         rec.Chimei = stops[r].name;
         rec.SeiriNum = static_cast<std::int16_t>(section[r]);
-        for (int t = 1; t <= std::min(section[r], kBoardTickets); ++t) {
+        for (int t = 1; t <= std::min(section[r], shown); ++t) {
             const std::size_t issued = firstStop[static_cast<std::size_t>(t - 1)];
             const bool current = t == section[r];
             std::size_t to = r;
@@ -410,9 +414,9 @@ ImportedRoute importRoute(const Feed& feed, std::size_t routeIndex, const Import
                                                 "運賃が途中で下がらないように選びました"),
                                  notes.loops);
     }
-    if (out.tickets > kBoardTickets) {
+    if (out.tickets > shown) {
         out.warnings << QStringLiteral("整理券番号が 1～%1 まであります。運賃表示器に出るのは整理券 1～%2 の運賃だけです。")
-                            .arg(out.tickets).arg(kBoardTickets);
+                            .arg(out.tickets).arg(shown);
     }
     names.addNotes(out.warnings);
     out.warnings << feed.warnings;

@@ -2,6 +2,7 @@
 
 #include "GtfsFeed.h"
 #include "GtfsSource.h"
+#include "board/BoardLayout.h"
 #include "panel/Hy3File.h"
 #include "speech/TapeCsv.h"
 
@@ -40,6 +41,7 @@ struct ImportRequest
     QString keito;      // route number for the file names; empty to take the short name
     bool ticketPerStop = false; // every stop issues a number of its own, not every fare section
     bool ic = false;            // the IC-card fares (ic_price) instead of the cash fares
+    int board = 0;              // 12 or 36; 0: the thirty-six-ticket board when more than 12 numbers are issued
 };
 
 struct ImportedRoute
@@ -49,7 +51,11 @@ struct ImportedRoute
     int direction = 0;
     std::vector<Hy3File::Record> records;
     std::vector<TapeCsv::Row> tape;
-    int tickets = 0; // numbered-ticket numbers the route issues; the board shows the fares of the first twelve
+    int tickets = 0; // numbered-ticket numbers the route issues
+    // The board the fare file is laid out for: the twelve-ticket board
+    // shows the fares of tickets 1 to 12, the thirty-six-ticket one those of
+    // tickets 1 to 150 (its values 13 to 150 are fares too).
+    BoardLayout layout = BoardLayout::Tickets12;
     QStringList warnings; // one line for each kind of thing the user should know
 };
 

@@ -24,10 +24,12 @@ int usage()
         "  hy3conv to-csv 入力.hy3 出力.csv   運賃データファイルを CSV にします\n"
         "  hy3conv routes フィード            GTFS-JP フィードの路線を一覧にします\n"
         "  hy3conv from-gtfs フィード 出力フォルダー --route 路線 [--direction 0|1] [--keito 系統番号]\n"
-        "                    [--ticket-per-stop] [--ic]\n"
+        "                    [--ticket-per-stop] [--ic] [--board 12|36]\n"
         "                                     路線の運賃データ (系統番号.hy3) と放送データ (系統番号tp.csv) を作ります\n"
         "                                     --ticket-per-stop: 運賃区間ごとでなく停留所ごとに整理券番号を出します\n"
         "                                     --ic: IC カードの運賃 (ic_price) を使います\n"
+        "                                     --board: 運賃表示器 (整理券 12 番までか 36 番ずつか)。既定では\n"
+        "                                              整理券番号が 12 を超える路線は 36 にします\n"
         "CSV は Shift-JIS (コードページ 932)、または BOM 付き UTF-8 です。\n"
         "フィードは公開されている zip ファイルか、その .txt ファイルのあるフォルダーです。"));
     return 2;
@@ -47,7 +49,7 @@ void report(const Hy3Conv::Outcome& outcome)
         printLine(stdout, line);
 }
 
-// from-gtfs FEED OUT_DIR --route R [--direction 0|1] [--keito K] [--ticket-per-stop] [--ic]
+// from-gtfs FEED OUT_DIR --route R [--direction 0|1] [--keito K] [--ticket-per-stop] [--ic] [--board 12|36]
 int fromGtfs(const QStringList& args)
 {
     if (args.size() < 2)
@@ -65,7 +67,7 @@ int fromGtfs(const QStringList& args)
             continue;
         }
         const bool takesValue = option == QLatin1String("--route") || option == QLatin1String("--direction")
-                             || option == QLatin1String("--keito");
+                             || option == QLatin1String("--keito") || option == QLatin1String("--board");
         if (!takesValue) {
             usage();
             return refuse(QStringLiteral("「%1」は知らないオプションです。").arg(option));
@@ -80,6 +82,10 @@ int fromGtfs(const QStringList& args)
             if (value != QLatin1String("0") && value != QLatin1String("1"))
                 return refuse(QStringLiteral("--direction は 0 か 1 です (「%1」は使えません)。").arg(value));
             request.direction = value.toInt();
+        } else if (option == QLatin1String("--board")) {
+            if (value != QLatin1String("12") && value != QLatin1String("36"))
+                return refuse(QStringLiteral("--board は 12 か 36 です (「%1」は使えません)。").arg(value));
+            request.board = value.toInt();
         } else {
             request.keito = value;
         }
