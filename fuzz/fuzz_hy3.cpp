@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -71,12 +72,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A refused file is the reader doing its job.
     DataIo::nKukan = 1;
     try {
-        if (DataIo::LoadFareFile(path) == DataIo::LoadResult::Loaded) {
+        std::vector<int> undecodable;
+        if (DataIo::LoadFareFile(path, &undecodable) == DataIo::LoadResult::Loaded) {
             // Every stored row must be readable.
             volatile std::int32_t sum = static_cast<std::int32_t>(DataIo::RouteLayout);
             for (int r = 1; r <= DataIo::nStoredRows; ++r) {
                 const DataIo::FareRecord& row = DataIo::FareTable.at(static_cast<std::size_t>(r));
                 sum = sum + row.Fare.back() + row.Chimei.size();
+            }
+            // A name named for its bad bytes is a stored one and shows them.
+            for (int r : undecodable) {
+                if (r < 1 || r > DataIo::nStoredRows
+                    || !DataIo::FareTable.at(static_cast<std::size_t>(r)).Chimei.contains(QChar(u'\u3013')))
+                    std::abort();
             }
         }
     } catch (const std::exception&) {

@@ -102,7 +102,7 @@ QString FareFilePath(const QString& hy3Dir, const QString& keito)
     return ApiLib::FindFileNoCase(ApiLib::withTrailingSeparator(hy3Dir) + RouteNumber(keito) + QStringLiteral(".hy3"));
 }
 
-LoadResult LoadFareFile(const QString& path)
+LoadResult LoadFareFile(const QString& path, std::vector<int>* undecodable)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -122,7 +122,8 @@ LoadResult LoadFareFile(const QString& path)
     if (count > MaxRows)
         throw AppError(ErrNo::SubscriptOutOfRange);
 
-    std::vector<FareRecord> records = Hy3File::readRecords(file, count);
+    std::vector<int> badNames;
+    std::vector<FareRecord> records = Hy3File::readRecords(file, count, &badNames);
     BoardLayout layout = BoardLayout::Tickets12;
     try {
         layout = Hy3Layout::read(file);
@@ -141,6 +142,8 @@ LoadResult LoadFareFile(const QString& path)
     for (int r = 1; r <= count; ++r)
         names << FareTable[static_cast<size_t>(r)].Chimei;
     Yomi::setRouteNames(names);
+    if (undecodable)
+        *undecodable = std::move(badNames);
     return LoadResult::Loaded;
 }
 

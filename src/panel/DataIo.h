@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace mdlM_Tape {
 struct TapeChimes;
@@ -77,8 +78,10 @@ enum class LoadResult {
 // (the records and what follows them) has been read. A
 // refused file (the results below, more than 301 rows, a short or damaged
 // file) leaves the route that is set, and its row on show, as they were; the
-// failures other than the results are thrown.
-LoadResult LoadFareFile(const QString& path);
+// failures other than the results are thrown. A stop name with bytes that
+// are not code page 932 loads with 〓 in their place; *undecodable lists
+// the rows of such names when the file is loaded.
+LoadResult LoadFareFile(const QString& path, std::vector<int>* undecodable = nullptr);
 
 // The announcement tape one row back (mdlM_Tape::TapeBack, where the rest
 // of the tape is).

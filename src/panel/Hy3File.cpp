@@ -62,7 +62,7 @@ std::int16_t readCount(QIODevice& file)
     return int16At(readExactly(file, 2), 0);
 }
 
-std::vector<Record> readRecords(QIODevice& file, int count)
+std::vector<Record> readRecords(QIODevice& file, int count, std::vector<int>* undecodable)
 {
     std::vector<Record> records;
     if (count <= 0)
@@ -78,11 +78,10 @@ std::vector<Record> readRecords(QIODevice& file, int count)
         readExactly(file, numbers, kNumbersBytes);
 
         Record rec;
-        try {
-            rec.Chimei = Cp932::decodeOrThrow(name);
-        } catch (const AppError& e) {
-            throw AppError(e.number(), recordPrefix(records.size()) + e.description());
-        }
+        bool lossy = false;
+        rec.Chimei = Cp932::decodeLenient(name, &lossy);
+        if (lossy && undecodable)
+            undecodable->push_back(static_cast<int>(records.size()) + 1);
         rec.SeiriNum = qFromLittleEndian<qint16>(numbers);
         qFromLittleEndian<qint16>(numbers + 2, FareCount, rec.Fare.data());
         records.push_back(std::move(rec));

@@ -26,8 +26,9 @@ std::int16_t readCount(QIODevice& file);
 
 // Reads count records starting at the device's position (just after N).
 // Reads nothing past the count-th record. Error 62 when the file ends before
-// them; error 5, naming the record, when a name is not code page 932.
-std::vector<Record> readRecords(QIODevice& file, int count);
+// them. A name with bytes that are not code page 932 reads with 〓 in their
+// place; *undecodable then lists its record number (from 1).
+std::vector<Record> readRecords(QIODevice& file, int count, std::vector<int>* undecodable = nullptr);
 
 // The whole file for these records. Fails (error 5, naming the record) on a
 // name that code page 932 cannot hold or that is longer than 65535 bytes, and

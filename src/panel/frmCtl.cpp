@@ -96,6 +96,22 @@ const QString kBadLayout = QStringLiteral("指定した系統のデータの末�
 
 constexpr int kLampTestMs = 3000;
 
+// The stop names of the route just loaded that held bytes no character
+// stands for, told the way the route setting tells its other findings.
+QString undecodableNamesNote(const std::vector<int>& rows)
+{
+    constexpr std::size_t kShown = 10;
+    QStringList named;
+    for (std::size_t i = 0; i < rows.size() && i < kShown; ++i)
+        named << QStringLiteral("%1 件目「%2」").arg(rows[i]).arg(DataIo::Row(rows[i]).Chimei);
+    if (rows.size() > kShown)
+        named << QStringLiteral("ほか %1 件").arg(rows.size() - kShown);
+    return QStringLiteral("指定した系統のデータに、読めない文字のある停留所名があります...\r\n"
+                          "  該当：%1\r\n"
+                          "  読めない文字は〓で表示します.")
+        .arg(named.join(QStringLiteral("、")));
+}
+
 } // namespace
 
 frmCtl::frmCtl(Form1& board, frmOption& options, QWidget* parent)
@@ -173,13 +189,11 @@ void frmCtl::tellIfSilent()
                 const AudioOutput& out = AudioOutput::instance();
                 if (!panel || out.available())
                     return;
-                auto* note = new QMessageBox(QMessageBox::Information, ApiLib::AppTitle,
-                                             QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\n(%1)").arg(out.reason()),
-                                             QMessageBox::Ok, panel);
-                note->setObjectName(QStringLiteral("noSoundNote"));
-                note->setAttribute(Qt::WA_DeleteOnClose);
-                note->setModal(false);
-                note->show();
+                QMessageBox* note = ApiLib::Note(
+                    QStringLiteral("サウンドデバイスを開けないため、音は鳴りません。\r\n(%1)").arg(out.reason()),
+                    ApiLib::vbOKOnly | ApiLib::vbInformation, panel);
+                if (note)
+                    note->setObjectName(QStringLiteral("noSoundNote"));
             },
             Qt::QueuedConnection);
     });
@@ -636,18 +650,21 @@ void frmCtl::Command1_Click(int Index)
     DataIo::strKeito = keito;
     DataIo::nKukan = DataIo::SectionFromText(section);
 
+    // Whatever fails from here on, the program's own error or not, is told
+    // in the route setting's own plain box.
     try {
         loadTape(tpDir);
         setRoute();
-    } catch (const AppError& e) {
-        ApiLib::MsgBox(e.description());
+    } catch (...) {
+        ApiLib::MsgBox(AppError::fromCurrentException().description());
     }
 }
 
 void frmCtl::setRoute()
 {
     const QString hy3Dir = m_options.Text2[0]->text();
-    switch (DataIo::LoadFareFile(DataIo::FareFilePath(hy3Dir, DataIo::strKeito))) {
+    std::vector<int> undecodable;
+    switch (DataIo::LoadFareFile(DataIo::FareFilePath(hy3Dir, DataIo::strKeito), &undecodable)) {
     case DataIo::LoadResult::FileMissing:
         ApiLib::MsgBox(kMissingRoute);
         return;
@@ -663,6 +680,10 @@ void frmCtl::setRoute()
     case DataIo::LoadResult::Loaded:
         break;
     }
+    // A note the route setting does not wait on: the lamp test and the
+    // first stop follow at once.
+    if (!undecodable.empty())
+        ApiLib::Note(undecodableNamesNote(undecodable), ApiLib::vbOKOnly, this);
 
     showBoardFor(DataIo::RouteLayout);
     m_board.ChimeiCtl->SetChimei(QStringLiteral("系統設定"));

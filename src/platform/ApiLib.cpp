@@ -8,14 +8,16 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPixmap>
+#include <QPointer>
+#include <QScreen>
 #include <QMessageBox>
 #include <QTimer>
 #include <QPushButton>
 
 #include <algorithm>
-#include <new>
 #include <utility>
 
 namespace ApiLib {
@@ -90,6 +92,23 @@ int showMessageBox(const SeamCall& call)
     return choices.at(clicked >= 0 ? clicked : choices.size() - 1).result;
 }
 
+// A note stands in the middle of the screen, away from the board in its
+// corner and the panel in the other, so that it covers no key the user may
+// go on pressing; each further note open at the time stands a little lower
+// and to the right, so that none hides another.
+void placeNote(QMessageBox& note)
+{
+    static QList<QPointer<QMessageBox>> open;
+    open.removeIf([](const QPointer<QMessageBox>& n) { return !n || !n->isVisible(); });
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame(QPoint(), note.frameGeometry().size());
+    frame.moveCenter(screen->availableGeometry().center() + QPoint(24, 24) * static_cast<int>(open.size()));
+    note.move(frame.topLeft());
+    open.append(&note);
+}
+
 // Every modal interaction passes here: the answerer takes it when one is set.
 std::int32_t pass(SeamCall& call, const std::function<std::int32_t(SeamCall&)>& real)
 {
@@ -143,18 +162,33 @@ void guarded(const std::function<void()>& body) noexcept
     try {
         try {
             body();
-        } catch (const AppError& e) {
-            showError(e);
-        } catch (const std::bad_alloc&) {
-            showError(AppError(ErrNo::OutOfMemory));
-        } catch (const std::exception& e) {
-            showError(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
         } catch (...) {
-            showError(AppError(ErrNo::InternalError));
+            showError(AppError::fromCurrentException());
         }
     } catch (...) {
         // Showing the message failed as well; nothing is left to tell the user with.
     }
+}
+
+QMessageBox* Note(const QString& prompt, int style, QWidget* owner)
+{
+    SeamCall call{QStringLiteral("Note"), AppTitle, prompt, style, {}, {}};
+    QMessageBox* shown = nullptr;
+    pass(call, [owner, &shown](SeamCall& c) {
+        shown = new QMessageBox(iconFor(c.style), c.title, QString(c.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+                                QMessageBox::Ok, owner);
+        shown->setTextFormat(Qt::PlainText);
+        shown->setAttribute(Qt::WA_DeleteOnClose);
+        shown->setModal(false);
+        // A note of no window goes with the program, not with a window.
+        if (!owner)
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, shown, &QObject::deleteLater);
+        // A message box takes its size only as it is shown.
+        shown->show();
+        placeNote(*shown);
+        return vbOK;
+    });
+    return shown;
 }
 
 void Sleep(int ms)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 
+class QMessageBox;
 class QPixmap;
 class QWidget;
 struct MrvDate;
@@ -69,6 +70,12 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = A
 // The message every trapped failure is shown with.
 QString errorText(const AppError& error);
 void showError(const AppError& error);
+
+// A note beside what the user is doing: shown without waiting for an
+// answer, so nothing it is shown from (a route setting, the start-up) is
+// held up, and the exit is never held up by it. Passes the seam as "Note";
+// returns the box shown, none when an answerer took it.
+QMessageBox* Note(const QString& prompt, int style = vbOKOnly, QWidget* owner = nullptr);
 
 // Runs an event handler's body; whatever escapes it is shown and the program
 // goes on.

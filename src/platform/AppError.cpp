@@ -1,5 +1,6 @@
 #include "platform/AppError.h"
 
+#include <new>
 #include <utility>
 
 namespace {
@@ -56,4 +57,19 @@ QString AppError::standardDescription(int number)
             return QString::fromUtf16(d.text);
     }
     return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+}
+
+AppError AppError::fromCurrentException()
+{
+    try {
+        throw;
+    } catch (const AppError& e) {
+        return e;
+    } catch (const std::bad_alloc&) {
+        return AppError(ErrNo::OutOfMemory);
+    } catch (const std::exception& e) {
+        return AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        return AppError(ErrNo::InternalError);
+    }
 }

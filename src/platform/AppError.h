@@ -22,6 +22,11 @@ public:
     // numbers that have none.
     static QString standardDescription(int number);
 
+    // The failure being handled, called inside a catch block: the program's
+    // own error as it is, an allocation failure as 7 (out of memory), any
+    // other failure as the generic 51 with what it says of itself.
+    static AppError fromCurrentException();
+
 private:
     int m_number;
     QString m_description;

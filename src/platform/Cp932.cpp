@@ -63,6 +63,36 @@ QString decodeOrThrow(const QByteArray& bytes)
                    QStringLiteral("%1 バイト目が Shift-JIS (コードページ 932) の文字として読めません。").arg(bad + 1));
 }
 
+QString decodeLenient(const QByteArray& bytes, bool* lossy)
+{
+    qsizetype bad = 0;
+    if (auto whole = decode(bytes, &bad)) {
+        if (lossy)
+            *lossy = false;
+        return *whole;
+    }
+    if (lossy)
+        *lossy = true;
+    // Everything before the first bad sequence is good as it stands; from
+    // there on character by character, which costs the same for any number
+    // of bad bytes.
+    QString text = decode(bytes.first(bad)).value_or(QString());
+    for (qsizetype i = bad; i < bytes.size();) {
+        const bool pair = isLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size()
+            && isTrailByte(static_cast<unsigned char>(bytes[i + 1]));
+        const qsizetype width = pair ? 2 : 1;
+        if (auto one = decode(bytes.sliced(i, width)))
+            text += *one;
+        else
+            text += QChar(UndecodableMark);
+        i += width;
+    }
+    return text;
+}
+
+// Unlike the lenient reading, a pair that is no character gives up only
+// its first byte: the column draws its cells from the bytes, and the second
+// byte of such a pair is drawn as the character it is on its own.
 QString decodeForDisplay(const QByteArray& bytes)
 {
     if (auto whole = decode(bytes))

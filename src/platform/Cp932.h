@@ -24,6 +24,16 @@ std::optional<QString> decode(const QByteArray& bytes, qsizetype* badOffset = nu
 QByteArray encodeOrThrow(const QString& text);
 QString decodeOrThrow(const QByteArray& bytes);
 
+// The customary mark for a character that cannot be shown.
+inline constexpr char16_t UndecodableMark = u'\u3013'; // 〓
+
+// For a user's file that must not be lost to one bad byte: decodes what can
+// be decoded and puts 〓 in place of each sequence that cannot, a lead
+// byte with its trail byte counting as one. A lead byte whose next byte
+// cannot end a character stands alone, so a line break or a comma after it
+// survives. *lossy tells whether any mark was put in.
+QString decodeLenient(const QByteArray& bytes, bool* lossy = nullptr);
+
 // For display only, where something must be shown whatever the input: bytes
 // that are not code page 932 become U+FFFD; characters it cannot hold become
 // the replacement bytes.

@@ -178,6 +178,10 @@ class Reader
 public:
     explicit Reader(const QByteArray& bytes) : m_bytes(bytes) {}
 
+    // The texts that held bytes code page 932 has no character for, as
+    // "field: text as read".
+    QStringList undecodable;
+
     template <class T>
     void number(T& value)
     {
@@ -187,11 +191,14 @@ public:
             v |= static_cast<std::uint32_t>(static_cast<unsigned char>(raw[static_cast<qsizetype>(i)])) << (8 * i);
         value = static_cast<T>(v);
     }
-    void text(QString& value, const char*)
+    void text(QString& value, const char* field)
     {
         std::uint16_t length = 0;
         number(length);
-        value = Cp932::decodeOrThrow(take(length));
+        bool lossy = false;
+        value = Cp932::decodeLenient(take(length), &lossy);
+        if (lossy)
+            undecodable.append(QStringLiteral("%1: %2").arg(QLatin1String(field), value));
     }
 
 private:
@@ -277,24 +284,20 @@ void writeFile(const QString& path, const QByteArray& bytes)
         throw fileError(file, path);
 }
 
+// The settings file's own box: the error's number and description, with no
+// icon.
 template <class Body>
 void trapped(Body body, bool loading, const QString& path)
 {
-    auto report = [&](const AppError& error) {
-        if (loading)
-            g_failedLoad = path;
-        ApiLib::showError(error);
-    };
     try {
         body();
-    } catch (const AppError& e) {
-        if (loading && (e.number() == ErrNo::BadFileName || e.number() == ErrNo::FileNotFound))
+    } catch (...) {
+        const AppError error = AppError::fromCurrentException();
+        if (loading && (error.number() == ErrNo::BadFileName || error.number() == ErrNo::FileNotFound))
             return;
-        report(e);
-    } catch (const std::bad_alloc&) {
-        report(AppError(ErrNo::OutOfMemory));
-    } catch (const std::exception& e) {
-        report(AppError(ErrNo::InternalError, QString::fromLocal8Bit(e.what())));
+        if (loading)
+            g_failedLoad = path;
+        ApiLib::MsgBox(ApiLib::errorText(error));
     }
 }
 
@@ -333,11 +336,13 @@ QByteArray toFileBytes(QStringList* unstorable)
     return writer.bytes;
 }
 
-void fromFileBytes(const QByteArray& bytes)
+void fromFileBytes(const QByteArray& bytes, QStringList* undecodable)
 {
     Records records;
     Reader reader(bytes);
     layout(reader, records);
+    if (undecodable)
+        *undecodable = reader.undecodable;
     FolderInfo = records.folder;
     PanelInfo = records.panel;
     DegitInfo = records.degit;
@@ -365,7 +370,18 @@ void loadSettings(const std::function<void()>& apply)
             if (!QFileInfo::exists(path))
                 throw AppError(folderComesWithSave || QFileInfo(path).absoluteDir().exists() ? ErrNo::FileNotFound
                                                                                             : ErrNo::PathNotFound);
-            fromFileBytes(readFile(path));
+            QStringList undecodable;
+            fromFileBytes(readFile(path), &undecodable);
+            if (!undecodable.isEmpty()) {
+                // The file as it is goes aside before the exit save
+                // replaces it: the bytes the user had are never lost.
+                g_failedLoad = path;
+                ApiLib::Note(QStringLiteral("設定ファイル %1 の次の設定に、Shift-JIS (コードページ 932) として読めない文字が"
+                                            "あります。読めない文字は〓にして、設定はすべて読み込みました。"
+                                            "元のファイルは終了時に %2 として残します。\r\n\r\n")
+                                 .arg(QDir::toNativeSeparators(path), QFileInfo(path).fileName() + QStringLiteral(".bak"))
+                             + undecodable.join(QStringLiteral("\r\n")));
+            }
             apply();
         },
         true, path);

@@ -184,7 +184,9 @@ void setSettingsFiles(const SettingsLocation::Files& files);
 // Reads the settings file into the records and then has apply hand them to
 // the windows (LoadIni, beside the board's start-up, does). A missing file
 // is no error and applies nothing; any other failure, apply's included, is
-// shown, and a file shorter than its layout changes nothing.
+// shown, and a file shorter than its layout changes nothing. Texts with
+// bytes that are not code page 932 load with 〓 in their place, named in a
+// note; the file as it was is then kept as <name>.bak by the next save.
 void loadSettings(const std::function<void()>& apply);
 // Has collect fill the records from the windows (SaveIni, beside the exit,
 // does), then replaces the settings file with them. A failure is shown and
@@ -192,11 +194,13 @@ void loadSettings(const std::function<void()>& apply);
 void saveSettings(const std::function<void()>& collect);
 
 // The records as the file's bytes, and back. fromFileBytes raises 62 for a
-// file shorter than its layout and then leaves the records untouched.
+// file shorter than its layout and then leaves the records untouched; a
+// text with bytes that are not code page 932 reads with 〓 in their place,
+// and *undecodable names it ("field: text").
 // toFileBytes stores a text that code page 932 cannot hold with "?" in place
 // of each such character, and names the settings concerned in *unstorable.
 QByteArray toFileBytes(QStringList* unstorable = nullptr);
-void fromFileBytes(const QByteArray& bytes);
+void fromFileBytes(const QByteArray& bytes, QStringList* undecodable = nullptr);
 
 // Makes the next saves fail as a full disk would once the given number of
 // bytes has been written; nullopt lets them write again.

@@ -1,6 +1,7 @@
 #include "speech/TapeCsv.h"
 
 #include "platform/AppError.h"
+#include "platform/Cp932.h"
 
 #include <QStringList>
 
@@ -74,6 +75,27 @@ std::int16_t toInteger(const QString& field)
 }
 
 } // namespace
+
+QString decode(const QByteArray& bytes, QList<int>* undecodableLines)
+{
+    if (std::optional<QString> whole = Cp932::decode(bytes))
+        return *whole;
+    // A line feed is never part of a double-byte character, so the lines
+    // can be told apart before they are decoded.
+    QString text;
+    int line = 0;
+    for (qsizetype start = 0; start < bytes.size();) {
+        const qsizetype lf = bytes.indexOf('\n', start);
+        const qsizetype end = lf < 0 ? bytes.size() : lf + 1;
+        ++line;
+        bool lossy = false;
+        text += Cp932::decodeLenient(bytes.sliced(start, end - start), &lossy);
+        if (lossy && undecodableLines)
+            undecodableLines->append(line);
+        start = end;
+    }
+    return text;
+}
 
 std::vector<Row> parse(const QString& text)
 {

@@ -2,6 +2,8 @@
 
 #include "speech/TapeRow.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <vector>
@@ -12,6 +14,11 @@ namespace TapeCsv {
 
 // The tape's own row: the converter spells it by the file's name.
 using Row = mdlM_Tape::TapeRow;
+
+// The file's code page 932 bytes as text. Bytes no character stands for
+// become 〓, and *undecodableLines lists the lines (from 1) that held them:
+// one bad byte costs a character, not the tape.
+QString decode(const QByteArray& bytes, QList<int>* undecodableLines = nullptr);
 
 // Reads the decoded file. The rows are as many as the lines; the fields are
 // read in threes as they come, a text may be quoted to hold commas, leading

@@ -1,12 +1,12 @@
 #include "speech/mdlM_Tape.h"
 
 #include "platform/ApiLib.h"
-#include "platform/Cp932.h"
 #include "readings/Yomi.h"
 #include "sound/mdlSndAPI.h"
 #include "speech/TapeCsv.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -21,6 +21,14 @@ std::function<std::unique_ptr<SpeechEngine>()>& factory()
 }
 
 const QString kVista = QStringLiteral("Windows Vista");
+
+// A note of the findings in a file of the route, the first ten of them.
+void noteFindings(const QString& heading, const QStringList& findings)
+{
+    constexpr qsizetype kShown = 10;
+    ApiLib::Note(heading + QStringLiteral("\r\n\r\n") + findings.mid(0, kShown).join(QStringLiteral("\r\n"))
+                 + (findings.size() > kShown ? QStringLiteral("\r\nほか %1 行").arg(findings.size() - kShown) : QString()));
+}
 
 // The row likely to be spoken next is made ready while the one before it
 // speaks, so that "送り" need not wait for the voice. A failure here is the
@@ -74,22 +82,29 @@ bool LoadTape(const QString& strDir, const QString& strKeitoNum)
     // Nothing is loaded, and nothing fails, where the tape is inert.
     if (ApiLib::GetOsInfo() == kVista)
         return true;
+    QFile file(ApiLib::FindFileNoCase(strDir + strKeitoNum + QStringLiteral("tp.csv")));
+    QList<int> undecodable;
     try {
-        QFile file(ApiLib::FindFileNoCase(strDir + strKeitoNum + QStringLiteral("tp.csv")));
         if (!file.open(QIODevice::ReadOnly))
             throw AppError(ErrNo::FileNotFound);
-        Tape = TapeCsv::parse(Cp932::decodeOrThrow(file.readAll()));
+        Tape = TapeCsv::parse(TapeCsv::decode(file.readAll(), &undecodable));
         nTapeCount = static_cast<std::int32_t>(Tape.size());
     } catch (const std::exception&) {
         return false;
+    }
+    if (!undecodable.isEmpty()) {
+        QStringList lines;
+        for (int line : undecodable)
+            lines << QStringLiteral("%1 の %2 行目").arg(QFileInfo(file.fileName()).fileName()).arg(line);
+        noteFindings(QStringLiteral("放送用データに Shift-JIS (コードページ 932) として読めない文字があります "
+                                    "(読めない文字は〓にして、ほかはそのまま使います)。"),
+                     lines);
     }
     if (bSpeechOK == -1) {
         // The route's own readings (yomi.csv beside the tape) apply from now on.
         const QStringList problems = Yomi::loadReadingsFile(strDir);
         if (!problems.isEmpty())
-            ApiLib::MsgBox(QStringLiteral("読みの辞書に使えない行があります (ほかの行は使います)。\r\n\r\n")
-                           + problems.mid(0, 10).join(QStringLiteral("\r\n"))
-                           + (problems.size() > 10 ? QStringLiteral("\r\nほか %1 行").arg(problems.size() - 10) : QString()));
+            noteFindings(QStringLiteral("読みの辞書に使えない行があります (ほかの行は使います)。"), problems);
     }
     nTapePos = 0;
     // The first row is made ready while the route is set.

@@ -8,6 +8,7 @@
 #include "panel/RouteFixture.h"
 #include "panel/frmCtl.h"
 #include "platform/AppError.h"
+#include "platform/Cp932.h"
 #include "settings/RecordsFixture.h"
 #include "settings/mdlIniIo_517.h"
 
@@ -178,6 +179,8 @@ TEST_F(SettingsFile, AFileEndingInsideARecordChangesNothing)
         load(path());
         ASSERT_EQ(seam.calls.size(), 1) << cut;
         EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:62\r\n内容:"))) << cut;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << cut << ": OK and no icon";
+        EXPECT_EQ(seam.calls[0].title, ApiLib::AppTitle) << cut;
         EXPECT_EQ(toFileBytes(), before) << cut;
         EXPECT_EQ(board.Degit[5]->BackColor(), cellColour) << cut;
         EXPECT_EQ(opt->Text2[0]->text(), folder) << cut;
@@ -194,6 +197,7 @@ TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileWhole)
         save(path());
         ASSERT_EQ(seam.calls.size(), 1) << n;
         EXPECT_TRUE(seam.calls[0].text.startsWith(QStringLiteral("エラー Code:61\r\n"))) << n;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << n;
         EXPECT_EQ(readAll(path()), old) << n;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << n;
     }
@@ -216,6 +220,8 @@ TEST_F(SettingsFile, OnlyAFileThatFailedToLoadIsKeptAside)
         {"short", whole.left(300), true},
         // nNumStyle, behind the two folder texts of 11 and 3 bytes
         {"rejected value", [&] { QByteArray b = whole; b[18 + 11 + 3] = 99; return b; }(), true},
+        // the "/" of strHy3Dir, 運賃/データ
+        {"bad byte", [&] { QByteArray b = whole; b[2 + 4] = static_cast<char>(0xFF); return b; }(), true},
         {"good", whole, false},
     };
     for (const auto& c : cases) {
@@ -230,6 +236,35 @@ TEST_F(SettingsFile, OnlyAFileThatFailedToLoadIsKeptAside)
             EXPECT_EQ(readAll(file + QStringLiteral(".bak")), c.file) << c.what;
         }
     }
+}
+
+// A text with a byte no character stands for costs that character: every
+// setting loads, a note names the setting, and the user's file goes aside
+// before the save replaces it.
+TEST_F(SettingsFile, ABadByteInATextLoadsEverySettingAndKeepsTheFile)
+{
+    QByteArray file = distinctFile();
+    file[2 + 4] = static_cast<char>(0xFF); // the "/" of strHy3Dir, 運賃/データ
+    write(path(), file);
+    {
+        SeamRecorder seam;
+        load(path());
+        ASSERT_EQ(seam.calls.size(), 1);
+        EXPECT_EQ(seam.calls[0].kind, "Note");
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly);
+        EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("strHy3Dir: 運賃〓データ"))) << seam.calls[0].text.toStdString();
+        EXPECT_FALSE(seam.calls[0].text.contains(QStringLiteral("strTpDir")));
+    }
+    EXPECT_EQ(opt->Text2[0]->text(), QStringLiteral("運賃〓データ"));
+    EXPECT_EQ(opt->Text2[1]->text(), QStringLiteral("/tp")) << "the settings after it load too";
+    EXPECT_EQ(ctl->HScroll1[0]->value(), 777);
+    EXPECT_EQ(board.Degit[36]->ZeroMode(), DegitCell[36].nZeroMode);
+
+    SeamRecorder seam;
+    const QByteArray saved = save(path());
+    EXPECT_TRUE(seam.calls.isEmpty());
+    EXPECT_EQ(readAll(path() + QStringLiteral(".bak")), file) << "the user's bytes are kept";
+    EXPECT_EQ(saved.left(2 + 12), QByteArray("\x0C\x00", 2) + *Cp932::encode(QStringLiteral("運賃〓データ")));
 }
 
 TEST_F(SettingsFile, AKeptCopyThatCannotBeMadeDoesNotStopTheSave)

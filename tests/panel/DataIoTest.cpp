@@ -130,15 +130,11 @@ TEST_F(LoadFare, FailuresLeaveTheTableAsItWas)
     QByteArray nameTooLong = Hy3File::write(RouteFixture::route(2));
     nameTooLong[2] = static_cast<char>(0xFF);
     nameTooLong[3] = static_cast<char>(0x7F);
-    QByteArray badName = Hy3File::write(RouteFixture::route(2));
-    badName[4] = static_cast<char>(0x81); // "停" cut into a lead byte and a byte no trail may be
-    badName[5] = static_cast<char>(0x20);
 
     const std::pair<QByteArray, int> cases[] = {
         {longRoute, ErrNo::SubscriptOutOfRange},
         {shortFile, ErrNo::InputPastEnd},
         {nameTooLong, ErrNo::InputPastEnd},
-        {badName, ErrNo::InvalidCall},
     };
     for (const auto& [bytes, error] : cases) {
         try {
@@ -152,6 +148,27 @@ TEST_F(LoadFare, FailuresLeaveTheTableAsItWas)
         EXPECT_EQ(DataIo::FareTable[3].Fare[2], 1033) << error;
         EXPECT_TRUE(DataIo::FareTable[4].Chimei.isEmpty()) << error;
     }
+}
+
+TEST_F(LoadFare, ABadByteInANameCostsOnlyThatCharacter)
+{
+    QByteArray badName = Hy3File::write(RouteFixture::route(3));
+    badName[4] = static_cast<char>(0x81); // "停" cut into a lead byte and a byte no trail may be
+    badName[5] = static_cast<char>(0x20);
+    std::vector<int> undecodable{99};
+    DataIo::nKukan = 1;
+    ASSERT_EQ(DataIo::LoadFareFile(RouteFixture::writeFile(dir, QStringLiteral("r.hy3"), badName), &undecodable),
+              LoadResult::Loaded);
+    EXPECT_EQ(undecodable, std::vector<int>{1});
+    EXPECT_EQ(DataIo::nStoredRows, 3);
+    EXPECT_EQ(DataIo::FareTable[1].Chimei, QStringLiteral("〓 留所1"));
+    EXPECT_EQ(DataIo::FareTable[3].Chimei, QStringLiteral("停留所3"));
+    EXPECT_EQ(DataIo::FareTable[1].Fare[0], 1011);
+
+    ASSERT_EQ(DataIo::LoadFareFile(RouteFixture::writeFile(dir, QStringLiteral("r.hy3"), Hy3File::write(RouteFixture::route(2))),
+                                   &undecodable),
+              LoadResult::Loaded);
+    EXPECT_TRUE(undecodable.empty());
 }
 
 TEST_F(LoadFare, RefusedFilesKeepTheRowOnShow)

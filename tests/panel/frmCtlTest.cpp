@@ -9,6 +9,7 @@
 #include "options/frmOption.h"
 #include "panel/DataIo.h"
 #include "panel/DigitWheel.h"
+#include "platform/Cp932.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +24,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -247,6 +250,58 @@ TEST_F(Panel, BadFareFilesAreReportedAndChangeNothing)
     for (int i = 0; i < 3; ++i)
         step(1);
     EXPECT_EQ(DataIo::nCurIndex, 4);
+}
+
+// Anything that fails once the route setting has begun is told in its own
+// plain box: the program's own errors, an allocation failure, a library's
+// exception and anything else thrown.
+TEST_F(Panel, EveryFailureOfARouteSettingGetsItsPlainBox)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void()> fail;
+        QString message;
+    } cases[] = {
+        {"own", [] { throw AppError(ErrNo::DiskFull); }, AppError::standardDescription(ErrNo::DiskFull)},
+        {"memory", [] { throw std::bad_alloc(); }, AppError::standardDescription(ErrNo::OutOfMemory)},
+        {"library", [] { throw std::out_of_range("vector::at"); }, QStringLiteral("vector::at")},
+        {"anything", [] { throw 42; }, AppError::standardDescription(ErrNo::InternalError)},
+    };
+    for (const auto& c : cases) {
+        ApiLib::setSleeper([&c](int) { c.fail(); }); // during the lamp test
+        SeamRecorder seam;
+        setRoute("12", "1");
+        ASSERT_EQ(seam.calls.size(), 1) << c.name;
+        EXPECT_EQ(seam.calls[0].kind, "MsgBox") << c.name;
+        EXPECT_EQ(seam.calls[0].text, c.message) << c.name;
+        EXPECT_EQ(seam.calls[0].title, "ミラゼルアプリケーション") << c.name;
+        EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly) << c.name;
+        EXPECT_FALSE(ctl->Command2[1]->isEnabled()) << c.name << ": the steps after the failure do not run";
+    }
+}
+
+// A stop name with a byte no character stands for costs that character
+// only: the route is set, and a note that waits for nobody names the stop.
+TEST_F(Panel, ABadByteInAStopNameIsNotedAndTheRouteIsSet)
+{
+    QByteArray bytes = Hy3File::write(RouteFixture::route(5));
+    const QByteArray name2 = *Cp932::encode(QStringLiteral("停留所2"));
+    const qsizetype at = bytes.indexOf(name2);
+    bytes.replace(at + 4, 2, QByteArray("\x85\x40", 2)); // 所 becomes an unassigned pair
+    RouteFixture::writeFile(dir, QStringLiteral("13.hy3"), bytes);
+    SeamRecorder seam;
+    setRoute("13", "1");
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_EQ(seam.calls[0].kind, "Note");
+    EXPECT_EQ(seam.calls[0].title, "ミラゼルアプリケーション");
+    EXPECT_EQ(seam.calls[0].style, ApiLib::vbOKOnly);
+    EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("2 件目「停留〓2」"))) << seam.calls[0].text.toStdString();
+    EXPECT_EQ(waits, QList<int>{3000}) << "the route setting went on";
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留所1");
+    step(1);
+    EXPECT_EQ(board.ChimeiCtl->strChimei, "停留〓2");
+    EXPECT_EQ(board.Degit[2]->Value(), QVariant(1022));
 }
 
 // Whatever a refused file says its count is, stepping goes on over the rows

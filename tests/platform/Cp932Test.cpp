@@ -82,6 +82,27 @@ TEST(Cp932, InvalidBytesReportedByOffset)
     }
 }
 
+TEST(Cp932, LenientDecodingMarksEachBadSequenceAndKeepsTheRest)
+{
+    const QString mark(QChar(Cp932::UndecodableMark));
+    const struct { QByteArray bytes; QString text; } cases[] = {
+        {"\x8C\x6E\x93\x9D", QStringLiteral("系統")},
+        {"\x82", mark},                                   // a lead byte at the end
+        {"ab\xFF", QStringLiteral("ab") + mark},          // a byte that is never a character
+        {"\x88\x9F\x85\x40\x88\x9F", QStringLiteral("亜") + mark + QStringLiteral("亜")}, // an unassigned pair is one mark
+        {"a\x81\r\nb", QStringLiteral("a") + mark + QStringLiteral("\r\nb")}, // the line break after it stays
+        {"\x81,1", mark + QStringLiteral(",1")},
+        {"\x80\xA0\xFD", mark + mark + mark},
+        {"\x93\x9D\x82", QStringLiteral("統") + mark},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.toHex().toStdString());
+        bool lossy = true;
+        EXPECT_EQ(Cp932::decodeLenient(c.bytes, &lossy), c.text);
+        EXPECT_EQ(lossy, !Cp932::decode(c.bytes).has_value());
+    }
+}
+
 TEST(Cp932, FailureLeavesNoStateForNextCall)
 {
     // The converters are reused, so a truncated lead byte must not leak into the next text.

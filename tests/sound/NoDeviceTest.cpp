@@ -1,3 +1,4 @@
+#include "Seam.h"
 #include "SoundFixture.h"
 #include "board/Form1.h"
 #include "panel/frmCtl.h"
@@ -84,6 +85,15 @@ TEST(NoSoundDevice, ThePanelSaysSoOnceWithoutHoldingUpTheStartUp)
     EXPECT_TRUE(notes()[0]->isVisible());
     EXPECT_FALSE(notes()[0]->isModal());
     EXPECT_TRUE(notes()[0]->text().contains(AudioOutput::instance().reason()));
+
+    // Nor does it hold up the exit: the question comes, and the program ends.
+    bool quit = false;
+    board.ctl()->setQuitAction([&quit] { quit = true; });
+    SeamRecorder seam([](ApiLib::SeamCall&) { return ApiLib::vbYes; });
+    EXPECT_TRUE(board.ctl()->close());
+    EXPECT_TRUE(quit);
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_EQ(seam.calls[0].text, QStringLiteral("ミラゼルアプリを終了しますか？"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "speech/mdlM_Tape.h"
 
 #include "RecordingEngine.h"
+#include "Seam.h"
 #include "SoundFixture.h"
 #include "platform/ApiLib.h"
 #include "platform/AppError.h"
@@ -172,6 +173,34 @@ TEST_F(Tape, ALoadReplacesTheTapeAndAFailedOneKeepsIt)
         EXPECT_EQ(mdlM_Tape::GetTapeCount(), 5) << route;
         EXPECT_EQ(mdlM_Tape::GetTapePos(), 2) << route;
     }
+}
+
+// Rows with bytes no character stands for are spoken with the rest; a note
+// names their lines once, and a file that is no tape is still refused.
+TEST_F(Tape, BadBytesCostACharacterAndAreNotedByLine)
+{
+    const QByteArray good = *Cp932::encode(QStringLiteral("次は中央駅です。,1,1\r\n"));
+    const QByteArray bad1 = *Cp932::encode(QStringLiteral("次は")) + QByteArray("\x85\x40", 2)
+        + *Cp932::encode(QStringLiteral("です。,0,2\r\n"));
+    const QByteArray bad2 = QByteArray("\"a\x81\",0,3\r\n"); // a lead byte before the closing quote
+    RouteFixture::writeFile(dir, QStringLiteral("4tp.csv"), good + bad1 + good + bad2);
+    SeamRecorder seam;
+    ASSERT_TRUE(load(QStringLiteral("4")));
+    EXPECT_EQ(mdlM_Tape::GetTapeCount(), 4);
+    EXPECT_EQ(mdlM_Tape::GetRowFlag(4), 3) << "the fields after the bad byte are read as they are";
+    for (int i = 0; i < 4; ++i)
+        next();
+    EXPECT_EQ(spoken(), (QStringList{"次は中央駅です。", "次は〓です。", "次は中央駅です。", "a〓"}));
+    ASSERT_EQ(seam.calls.size(), 1);
+    EXPECT_EQ(seam.calls[0].kind, "Note");
+    EXPECT_TRUE(seam.calls[0].text.contains(QStringLiteral("4tp.csv の 2 行目\r\n4tp.csv の 4 行目")))
+        << seam.calls[0].text.toStdString();
+
+    RouteFixture::writeFile(dir, QStringLiteral("5tp.csv"), bad1 + QByteArray("x,1\r\n"));
+    seam.calls.clear();
+    EXPECT_FALSE(load(QStringLiteral("5"))) << "a row short of fields is no tape, bad bytes or not";
+    EXPECT_TRUE(seam.calls.isEmpty());
+    EXPECT_EQ(mdlM_Tape::GetTapeCount(), 4);
 }
 
 TEST_F(Tape, AdjustStopAndReleaseGoToTheEngine)

@@ -122,7 +122,13 @@ Outcome hy3ToCsv(const QString& hy3Path, const QString& csvPath)
         count = Hy3File::readCount(in);
         if (count < 0)
             throw Failure(QStringLiteral("%1: レコード数が負の値 (%2) です。.hy3 ファイルではないか、壊れています。").arg(hy3Path).arg(count));
-        records = Hy3File::readRecords(in, count);
+        std::vector<int> undecodable;
+        records = Hy3File::readRecords(in, count, &undecodable);
+        // The CSV would bring back 〓, not the file's bytes: no round trip.
+        if (!undecodable.empty()) {
+            throw Failure(QStringLiteral("%1: %2 件目の停留所名: Shift-JIS (コードページ 932) として読めない文字があります。")
+                              .arg(hy3Path).arg(undecodable.front()));
+        }
         rest = in.size() - in.pos();
         layout = Hy3Layout::read(in);
     } catch (const AppError& e) {
