@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -919,11 +920,15 @@ std::shared_ptr<const PlaceNames::Dictionary> placeNames()
 
 void setRouteNames(const QStringList& names)
 {
+    // A route of 301 stops repeats many names; a set keeps this linear.
     QStringList normalised;
+    QSet<QString> seen;
     for (const QString& name : names) {
         const QString n = Text::normalise(name).trimmed();
-        if (!n.isEmpty() && !normalised.contains(n))
+        if (!n.isEmpty() && !seen.contains(n)) {
+            seen.insert(n);
             normalised << n;
+        }
     }
     std::stable_sort(normalised.begin(), normalised.end(),
                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
