@@ -286,27 +286,11 @@ Loaded loadInstalled()
 
 QString soundOf(QStringView reading)
 {
-    static const QString vowels = QStringLiteral("アイウエオ");
     QString out;
-    char vowel = 0;
-    for (QChar c : Text::toKatakana(reading)) {
-        if (c == QChar(u'ヂ'))
-            c = QChar(u'ジ');
-        else if (c == QChar(u'ヅ'))
-            c = QChar(u'ズ');
-        else if (c == QChar(u'ヲ'))
-            c = QChar(u'オ');
-        if (!Text::isKatakana(c))
-            continue;
-        const char v = Yomi::Text::vowelOf(c);
-        if (vowels.contains(c) && vowel
-            && (v == vowel || (c == QChar(u'ウ') && vowel == 'o') || (c == QChar(u'イ') && vowel == 'e'))) {
-            out += QChar(0x30FC);
-            continue;
-        }
-        out += c;
-        if (c != QChar(0x30FC))
-            vowel = v;
+    Text::SoundFolder folder;
+    for (QChar c : reading) {
+        if (const QChar sound = folder.next(c); !sound.isNull())
+            out += sound;
     }
     return out;
 }

@@ -125,6 +125,28 @@ char vowelOf(QChar c)
     return 0;
 }
 
+QChar SoundFolder::next(QChar c)
+{
+    if (isHiragana(c))
+        c = QChar(c.unicode() + 0x60);
+    if (!isKatakana(c))
+        return {};
+    if (c == QChar(u'ヂ'))
+        c = QChar(u'ジ');
+    else if (c == QChar(u'ヅ'))
+        c = QChar(u'ズ');
+    else if (c == QChar(u'ヲ'))
+        c = QChar(u'オ');
+    static const QString vowels = QStringLiteral("アイウエオ");
+    const char v = vowelOf(c);
+    if (vowels.contains(c) && m_vowel
+        && (v == m_vowel || (c == QChar(u'ウ') && m_vowel == 'o') || (c == QChar(u'イ') && m_vowel == 'e')))
+        return QChar(0x30FC);
+    if (c != QChar(0x30FC))
+        m_vowel = v;
+    return c;
+}
+
 QString normalise(const QString& text)
 {
     QString out = text.normalized(QString::NormalizationForm_KC);

@@ -32,6 +32,19 @@ bool isKanaReading(QStringView text);
 // ー and anything that is not katakana: what a following ー lengthens.
 char vowelOf(QChar katakana);
 
+// Reduces a reading to its sound a character at a time, so that readings
+// spelt differently compare equal: hiragana as katakana, ヂ ヅ ヲ as ジ ズ
+// オ, and a vowel that lengthens the one before it (オウ, エイ, アア) as ー.
+// next gives a null QChar for anything that is not kana.
+class SoundFolder
+{
+public:
+    QChar next(QChar c);
+
+private:
+    char m_vowel = 0;
+};
+
 // The form the readings are made from: NFKC (full-width digits and Latin,
 // half-width kana), kanji variants that the dictionary lacks replaced by
 // their common form (髙 -> 高, 﨑 -> 崎), and the ヶ of place names

@@ -27,33 +27,18 @@ class KeyBuilder
 public:
     void add(QStringView text, int owner)
     {
-        static const QString vowels = QStringLiteral("アイウエオ");
         for (QChar c : text) {
-            if (c.unicode() >= 0x3041 && c.unicode() <= 0x3096)
-                c = QChar(c.unicode() + 0x60);
-            if (!((c.unicode() >= 0x30A1 && c.unicode() <= 0x30FA) || c == QChar(0x30FC)))
-                continue;
-            if (c == QChar(u'ヲ'))
-                c = QChar(u'オ');
-            else if (c == QChar(u'ヂ'))
-                c = QChar(u'ジ');
-            else if (c == QChar(u'ヅ'))
-                c = QChar(u'ズ');
-            const char v = Yomi::Text::vowelOf(c);
-            if (vowels.contains(c) && m_vowel
-                && (v == m_vowel || (c == QChar(u'ウ') && m_vowel == 'o') || (c == QChar(u'イ') && m_vowel == 'e')))
-                c = QChar(0x30FC);
-            else if (c != QChar(0x30FC))
-                m_vowel = v;
-            m_keyed.key += c;
-            m_keyed.owner.push_back(owner);
+            if (const QChar sound = m_folder.next(c); !sound.isNull()) {
+                m_keyed.key += sound;
+                m_keyed.owner.push_back(owner);
+            }
         }
     }
     const Keyed& keyed() const { return m_keyed; }
 
 private:
     Keyed m_keyed;
-    char m_vowel = 0;
+    Yomi::Text::SoundFolder m_folder;
 };
 
 QString pauseInput(const QString& mark)
